@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/PlatformTypes.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QSet>
+
+// Global raw input. Key events are selected only while at least one owner has
+// asked for them (privacy: never for the whole session); the same for buttons.
+class InputMonitor : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void acquireKeys(const QObject* owner);
+    void releaseKeys(const QObject* owner);
+    void acquireButtons(const QObject* owner);
+    void releaseButtons(const QObject* owner);
+    bool keysSelected() const { return !m_keyOwners.isEmpty(); }
+    bool buttonsSelected() const { return !m_buttonOwners.isEmpty(); }
+
+    // Current pointer position in global (Qt) coordinates.
+    virtual QPoint pointerPosition() const = 0;
+
+Q_SIGNALS:
+    // A key press from real input (never one Rondix injected itself).
+    void keyPressed(const RawKeyEvent& event);
+    // A button press. Numbers: 0 primary, 1 secondary, 2 middle, 3 and 4 the
+    // side buttons (back, forward), 5 and up further buttons. Wheel "buttons"
+    // are never reported.
+    void buttonPressed(int button, const QPoint& globalPos);
+
+protected:
+    virtual void applyKeySelection(bool selected) = 0;
+    virtual void applyButtonSelection(bool selected) = 0;
+
+private:
+    QSet<const QObject*> m_keyOwners;
+    QSet<const QObject*> m_buttonOwners;
+};

@@ -1,0 +1,52 @@
+#include "platform/PlatformLoader.h"
+
+#include "platform/Platform.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcPlatform, "rondix.platform")
+
+namespace {
+Platform* g_instance = nullptr;
+}
+
+void loadPlatform(Platform& platform)
+{
+    const QString forced = qEnvironmentVariable("RONDIX_PLATFORM");
+    if (forced == QLatin1String("fake")) {
+        installFakeBackends(platform);
+        platform.backendName = QStringLiteral("fake");
+        installNullBackends(platform);
+        return;
+    }
+
+    const QString qpa = QGuiApplication::platformName();
+    const QString sessionType = qEnvironmentVariable("XDG_SESSION_TYPE");
+    const bool wantX11 = qpa == QLatin1String("xcb")
+                         || (qpa.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY"))
+                         || (qpa != QLatin1String("wayland") && sessionType == QLatin1String("x11"));
+    if (wantX11 && installX11Backends(platform))
+        platform.backendName = QStringLiteral("x11");
+    else
+        platform.backendName = QStringLiteral("null");
+
+    installFreedesktopBackends(platform);
+    installPulseBackends(platform);
+    installNullBackends(platform);
+    qCDebug(lcPlatform) << "platform backend:" << platform.backendName;
+}
+
+Platform& Platform::instance()
+{
+    if (!g_instance) {
+        g_instance = new Platform(qApp);
+        loadPlatform(*g_instance);
+    }
+    return *g_instance;
+}
+
+void Platform::setInstance(Platform* platform)
+{
+    g_instance = platform;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/PlatformTypes.h"
+
+#include <QObject>
+#include <QRect>
+
+#include <optional>
+
+// Top-level windows, the frontmost application and window-system facts.
+class WindowSystem : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // The application owning the active window, when there is one. Rondix's own
+    // windows report bundleId kOwnAppId.
+    virtual std::optional<RunningApp> frontmostApplication() = 0;
+    // Brings the application's window to the front and gives it focus.
+    virtual bool activate(const RunningApp& app) = 0;
+    // True when a compositing manager runs (windows may be translucent).
+    virtual bool isCompositing() = 0;
+
+Q_SIGNALS:
+    // The active window changed to a window of this application.
+    void frontmostApplicationChanged(const RunningApp& app);
+};
