@@ -1,0 +1,1 @@
+list(APPEND PLATFORM_SOURCES ${CMAKE_CURRENT_LIST_DIR}/FreedesktopBackends.cpp)
