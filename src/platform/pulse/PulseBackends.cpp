@@ -1,5 +1,9 @@
 #include "platform/Platform.h"
 #include "platform/PlatformLoader.h"
+#include "platform/pulse/PulseMixer.h"
 
-// Placeholder until the PulseAudio backend lands.
-void installPulseBackends(Platform&) {}
+void installPulseBackends(Platform& platform)
+{
+    if (!platform.mixer)
+        platform.mixer = new PulseMixer(&platform);
+}
