@@ -1,0 +1,144 @@
+#include "platform/x11/X11WindowSystem.h"
+
+#include "platform/x11/WindowAppMatcher.h"
+#include "platform/x11/X11Connection.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <cstdlib>
+#include <cstring>
+
+X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntries*()> entries, QObject* parent)
+    : WindowSystem(parent)
+    , m_conn(conn)
+    , m_entries(std::move(entries))
+{
+    m_activeAtom = m_conn->atom("_NET_ACTIVE_WINDOW");
+    m_pidAtom = m_conn->atom("_NET_WM_PID");
+    m_gtkIdAtom = m_conn->atom("_GTK_APPLICATION_ID");
+    m_utf8Atom = m_conn->atom("UTF8_STRING");
+    m_cmAtom = m_conn->atom(QByteArray("_NET_WM_CM_S" + QByteArray::number(m_conn->screenNumber())).constData());
+    m_lastActive = activeWindow();
+    m_conn->addHandler([this](xcb_generic_event_t* e) { handleEvent(e); });
+}
+
+QByteArray X11WindowSystem::property(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, quint32 maxLength)
+{
+    auto* reply = xcb_get_property_reply(
+        m_conn->xcb(), xcb_get_property(m_conn->xcb(), 0, window, atom, type, 0, (maxLength + 3) / 4), nullptr);
+    if (!reply)
+        return {};
+    QByteArray data;
+    if (reply->type != XCB_ATOM_NONE)
+        data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                          xcb_get_property_value_length(reply));
+    free(reply);
+    return data;
+}
+
+xcb_window_t X11WindowSystem::activeWindow()
+{
+    const QByteArray v = property(m_conn->root(), m_activeAtom, XCB_ATOM_WINDOW, 4);
+    if (v.size() < 4)
+        return 0;
+    xcb_window_t w;
+    memcpy(&w, v.constData(), 4);
+    return w;
+}
+
+std::optional<RunningApp> X11WindowSystem::describe(xcb_window_t window)
+{
+    if (window == 0 || window == m_conn->root())
+        return std::nullopt;
+    // WM_CLASS: "instance\0class\0".
+    const QByteArray cls = property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    if (cls.isEmpty() && property(window, m_pidAtom, XCB_ATOM_CARDINAL, 4).isEmpty()) {
+        // Gone already, or not a client window at all.
+        auto* geo = xcb_get_geometry_reply(m_conn->xcb(), xcb_get_geometry(m_conn->xcb(), window), nullptr);
+        if (!geo)
+            return std::nullopt;
+        free(geo);
+    }
+    const QList<QByteArray> parts = cls.split('\0');
+    WindowIdentity id;
+    id.wmInstance = QString::fromLocal8Bit(parts.value(0));
+    id.wmClass = QString::fromLocal8Bit(parts.value(1));
+    id.gtkAppId = QString::fromUtf8(property(window, m_gtkIdAtom, m_utf8Atom));
+
+    qint64 pid = 0;
+    const QByteArray pidData = property(window, m_pidAtom, XCB_ATOM_CARDINAL, 4);
+    if (pidData.size() >= 4) {
+        quint32 p;
+        memcpy(&p, pidData.constData(), 4);
+        pid = p;
+    }
+    const bool own = pid > 0 && pid == QCoreApplication::applicationPid();
+    if (pid > 0 && !own)
+        id.executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    m_conn->flush();
+    return WindowAppMatcher::describe(window, pid, id, m_entries ? m_entries() : nullptr, own);
+}
+
+std::optional<RunningApp> X11WindowSystem::frontmostApplication()
+{
+    return describe(activeWindow());
+}
+
+bool X11WindowSystem::activate(const RunningApp& app)
+{
+    if (app.window == 0)
+        return false;
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = app.window;
+    ev.type = m_activeAtom;
+    ev.data.data32[0] = 2;  // source: a pager, which window managers obey
+    ev.data.data32[1] = m_lastTime;
+    ev.data.data32[2] = 0;
+    xcb_send_event(m_conn->xcb(), 0, m_conn->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    m_conn->flush();
+
+    // Keys posted right after must reach that window: wait until the window
+    // manager has made it active.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 100) {
+        if (activeWindow() == app.window)
+            return true;
+        QThread::msleep(5);
+    }
+    return activeWindow() == app.window;
+}
+
+bool X11WindowSystem::isCompositing()
+{
+    auto* reply = xcb_get_selection_owner_reply(m_conn->xcb(), xcb_get_selection_owner(m_conn->xcb(), m_cmAtom),
+                                                nullptr);
+    if (!reply)
+        return false;
+    const bool owned = reply->owner != XCB_NONE;
+    free(reply);
+    return owned;
+}
+
+void X11WindowSystem::handleEvent(xcb_generic_event_t* event)
+{
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return;
+    auto* pn = reinterpret_cast<xcb_property_notify_event_t*>(event);
+    m_lastTime = pn->time;
+    if (pn->window != m_conn->root() || pn->atom != m_activeAtom)
+        return;
+    const xcb_window_t w = activeWindow();
+    if (w == m_lastActive)
+        return;
+    m_lastActive = w;
+    if (auto app = describe(w))
+        Q_EMIT frontmostApplicationChanged(*app);
+}

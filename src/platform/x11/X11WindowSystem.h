@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/WindowSystem.h"
+
+#include <functional>
+
+#include <xcb/xcb.h>
+
+class DesktopEntries;
+class X11Connection;
+
+// The active window from _NET_ACTIVE_WINDOW and its application.
+class X11WindowSystem : public WindowSystem
+{
+    Q_OBJECT
+public:
+    // `entries` is looked up on each use (it may be installed after this backend).
+    X11WindowSystem(X11Connection* conn, std::function<DesktopEntries*()> entries, QObject* parent = nullptr);
+
+    std::optional<RunningApp> frontmostApplication() override;
+    bool activate(const RunningApp& app) override;
+    bool isCompositing() override;
+
+private:
+    xcb_window_t activeWindow();
+    std::optional<RunningApp> describe(xcb_window_t window);
+    QByteArray property(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, quint32 maxLength = 1024);
+    void handleEvent(xcb_generic_event_t* event);
+
+    X11Connection* m_conn;
+    std::function<DesktopEntries*()> m_entries;
+    xcb_atom_t m_activeAtom;
+    xcb_atom_t m_pidAtom;
+    xcb_atom_t m_gtkIdAtom;
+    xcb_atom_t m_utf8Atom;
+    xcb_atom_t m_cmAtom;
+    xcb_window_t m_lastActive = 0;
+    xcb_timestamp_t m_lastTime = XCB_CURRENT_TIME;
+};
