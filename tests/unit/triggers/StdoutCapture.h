@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+// Runs `fn` with standard output sent to a file and returns what it wrote.
+inline QString captureStdout(const std::function<void()>& fn)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return {};
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    dup2(file.handle(), STDOUT_FILENO);
+    fn();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    QFile read(file.fileName());
+    read.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(read.readAll());
+}
