@@ -1,0 +1,259 @@
+#include "actions/ActionExecutor.h"
+
+#include "actions/CoreAudioVolumeManager.h"
+#include "actions/ShortcutsManager.h"
+#include "common/Log.h"
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+Q_LOGGING_CATEGORY(lcExecutor, "rondix.executor")
+
+namespace {
+
+template<class... Ts>
+struct Overloaded : Ts...
+{
+    using Ts::operator()...;
+};
+template<class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+std::optional<SessionControls::Control> sessionControlFor(SystemControlAction action)
+{
+    using C = SessionControls::Control;
+    switch (action) {
+    case SystemControlAction::missionControl: return C::Overview;
+    case SystemControlAction::showDesktop: return C::ShowDesktop;
+    case SystemControlAction::brightnessUp: return C::BrightnessUp;
+    case SystemControlAction::brightnessDown: return C::BrightnessDown;
+    case SystemControlAction::lockScreen: return C::Lock;
+    case SystemControlAction::screenshotArea: return C::ScreenshotArea;
+    case SystemControlAction::screenshotScreen: return C::ScreenshotScreen;
+    case SystemControlAction::mediaPlayPause: return C::MediaPlayPause;
+    case SystemControlAction::spotlight: return C::Launcher;
+    case SystemControlAction::openFinder: return C::FileManager;
+    case SystemControlAction::volumeUp:
+    case SystemControlAction::volumeDown:
+    case SystemControlAction::mute: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ActionExecutor::ActionExecutor(Services services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{
+}
+
+ActionExecutor& ActionExecutor::shared()
+{
+    static ActionExecutor* instance = [] {
+        Platform& p = Platform::instance();
+        Services s;
+        s.keys = p.keys;
+        s.windows = p.windows;
+        s.clipboard = p.clipboard;
+        s.opener = p.opener;
+        s.desktopEntries = p.desktopEntries;
+        s.session = p.session;
+        s.volume = &CoreAudioVolumeManager::shared();
+        s.shortcuts = &ShortcutsManager::shared();
+        InputTrust* trust = p.trust;
+        s.checkTrust = [trust] { return trust && trust->isTrusted(); };
+        return new ActionExecutor(std::move(s), qApp);
+    }();
+    return *instance;
+}
+
+void ActionExecutor::setTrustCheck(std::function<bool()> checkTrust, std::function<void()> requestTrust)
+{
+    m_services.checkTrust = std::move(checkTrust);
+    m_services.requestTrust = std::move(requestTrust);
+}
+
+quint32 ActionExecutor::modifierMask(const KeyModifiers& m)
+{
+    quint32 mask = 0;
+    if (m.command)
+        mask |= ModifierMask::Command;
+    if (m.option)
+        mask |= ModifierMask::Option;
+    if (m.control)
+        mask |= ModifierMask::Control;
+    if (m.shift)
+        mask |= ModifierMask::Shift;
+    return mask;
+}
+
+std::optional<QUrl> ActionExecutor::urlForText(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const QString lower = t.toLower();
+    if (!lower.startsWith(QLatin1String("http://")) && !lower.startsWith(QLatin1String("https://")))
+        t.prepend(QLatin1String("https://"));
+    const QUrl url(t, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+QString ActionExecutor::expandPath(const QString& text, const QString& home)
+{
+    const QString t = text.trimmed();
+    if (t == QLatin1String("~"))
+        return home;
+    if (t.startsWith(QLatin1String("~/")))
+        return home + t.mid(1);
+    return t;
+}
+
+bool ActionExecutor::isTrusted() const
+{
+    return m_services.checkTrust && m_services.checkTrust();
+}
+
+void ActionExecutor::execute(const ActionSlot& slot, const std::optional<RunningApp>& targetApp)
+{
+    if (!slot.isEnabled)
+        return;
+    std::visit(Overloaded{
+                   [&](const ActionType::Shortcut& a) { executeShortcut(a, targetApp); },
+                   [&](const ActionType::RunShortcut& a) {
+                       if (m_services.shortcuts)
+                           m_services.shortcuts->runShortcut(a.shortcutName);
+                   },
+                   [&](const ActionType::PasteText& a) { executePasteText(a.content, targetApp); },
+                   [&](const ActionType::LaunchApp& a) { executeLaunchApp(a.bundleId, a.path); },
+                   [&](const ActionType::OpenURL& a) { executeOpenURL(a.url); },
+                   [&](const ActionType::OpenPath& a) { executeOpenPath(a.path); },
+                   [&](const ActionType::SystemControl& a) { executeSystemControl(a.control); },
+                   [&](const ActionType::None&) {},
+               },
+               slot.action.value);
+}
+
+void ActionExecutor::activateIfNotFocused(const RunningApp& target)
+{
+    // X11 cannot post to a process: the keys go to the focused window, so the
+    // target has to be the focused one first.
+    if (!m_services.windows)
+        return;
+    const std::optional<RunningApp> front = m_services.windows->frontmostApplication();
+    if (front && target.window != 0 && front->window == target.window)
+        return;
+    if (front && target.window == 0 && target.pid > 0 && front->pid == target.pid)
+        return;
+    m_services.windows->activate(target);
+}
+
+void ActionExecutor::executeShortcut(const ActionType::Shortcut& shortcut, const std::optional<RunningApp>& targetApp)
+{
+    if (shortcut.key.isEmpty() && shortcut.keyCode == 0)
+        return;
+    if (!isTrusted()) {
+        logLine(QStringLiteral("[ActionExecutor] Accessibility permission is missing! Requesting permission..."));
+        if (m_services.requestTrust)
+            m_services.requestTrust();
+        return;
+    }
+    if (targetApp)
+        activateIfNotFocused(*targetApp);
+    if (m_services.keys && !m_services.keys->postKey(shortcut.keyCode, modifierMask(shortcut.modifiers), kKeyHoldMs))
+        qCDebug(lcExecutor) << "key" << shortcut.keyCode << "could not be posted";
+}
+
+void ActionExecutor::executePasteText(const QString& text, const std::optional<RunningApp>& targetApp)
+{
+    if (text.isEmpty())
+        return;
+    if (m_services.clipboard)
+        m_services.clipboard->setText(text);
+    if (targetApp && m_services.windows)
+        m_services.windows->activate(*targetApp);
+    QPointer<ActionExecutor> self(this);
+    QTimer::singleShot(kPasteDelayMs, this, [this, targetApp] {
+        if (!isTrusted() || !m_services.keys)
+            return;
+        if (targetApp)
+            activateIfNotFocused(*targetApp);
+        m_services.keys->postKey(kKeyCodeV, ModifierMask::Control, kKeyHoldMs);
+    });
+}
+
+void ActionExecutor::executeLaunchApp(const QString& bundleId, const QString& path)
+{
+    DesktopEntries* entries = m_services.desktopEntries;
+    if (!entries)
+        return;
+    std::optional<DesktopEntry> entry;
+    if (!path.isEmpty() && QFileInfo::exists(path))
+        entry = entries->entryForFile(path);
+    if (!entry)
+        entry = entries->entryForId(bundleId);
+    if (!entry) {
+        logLine(QStringLiteral("[ActionExecutor] Cannot locate application for ") + bundleId);
+        return;
+    }
+    QString error;
+    if (!entries->launch(*entry, &error))
+        logLine(QStringLiteral("[ActionExecutor] Failed to launch application: ") + error);
+}
+
+void ActionExecutor::executeOpenURL(const QString& text)
+{
+    const std::optional<QUrl> url = urlForText(text);
+    if (!url || !m_services.opener)
+        return;
+    m_services.opener->openUrl(*url);
+}
+
+void ActionExecutor::executeOpenPath(const QString& text)
+{
+    const QString path = expandPath(text, QDir::homePath());
+    if (path.isEmpty() || !m_services.opener)
+        return;
+    const QFileInfo info(path);
+    if (info.isDir())
+        m_services.opener->openPath(path);
+    else if (info.exists())
+        m_services.opener->revealFile(path);
+    else
+        m_services.opener->openUrl(QUrl::fromLocalFile(path));
+}
+
+void ActionExecutor::executeSystemControl(SystemControlAction control)
+{
+    switch (control) {
+    case SystemControlAction::volumeUp:
+    case SystemControlAction::volumeDown:
+        if (m_services.volume) {
+            const bool up = control == SystemControlAction::volumeUp;
+            m_services.volume->setVolume(
+                CoreAudioVolumeManager::steppedTarget(m_services.volume->getVolume(), up));
+        }
+        return;
+    case SystemControlAction::mute:
+        if (m_services.volume)
+            m_services.volume->toggleMute();
+        return;
+    default:
+        break;
+    }
+    const std::optional<SessionControls::Control> sessionControl = sessionControlFor(control);
+    if (!sessionControl || !m_services.session)
+        return;
+    QString missing;
+    if (!m_services.session->perform(*sessionControl, &missing))
+        logLine(QStringLiteral("[ActionExecutor] Cannot perform %1: %2").arg(SystemControl::rawValue(control), missing));
+}

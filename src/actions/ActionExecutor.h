@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/ActionModel.h"
+#include "platform/PlatformTypes.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class Clipboard;
+class CoreAudioVolumeManager;
+class DesktopEntries;
+class KeyInjector;
+class Opener;
+class SessionControls;
+class ShortcutsManager;
+class WindowSystem;
+
+// Performs the action of one ring slot against the application that was
+// frontmost when the ring was summoned. No user text ever reaches a shell.
+class ActionExecutor : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kKeyHoldMs = 15;
+    static constexpr int kPasteDelayMs = 160;
+    static constexpr quint16 kKeyCodeV = 9;
+
+    struct Services
+    {
+        KeyInjector* keys = nullptr;
+        WindowSystem* windows = nullptr;
+        Clipboard* clipboard = nullptr;
+        Opener* opener = nullptr;
+        DesktopEntries* desktopEntries = nullptr;
+        SessionControls* session = nullptr;
+        CoreAudioVolumeManager* volume = nullptr;
+        ShortcutsManager* shortcuts = nullptr;
+        // Whether keys may be posted (asked without a prompt), and asking for it.
+        std::function<bool()> checkTrust;
+        std::function<void()> requestTrust;
+    };
+
+    explicit ActionExecutor(Services services, QObject* parent = nullptr);
+
+    static ActionExecutor& shared();
+    // The shell wires the permission manager in; until then input trust is asked directly.
+    void setTrustCheck(std::function<bool()> checkTrust, std::function<void()> requestTrust);
+
+    void execute(const ActionSlot& slot, const std::optional<RunningApp>& targetApp);
+
+    // ModifierMask bits for the four flags.
+    static quint32 modifierMask(const KeyModifiers& modifiers);
+    // The address a typed URL text opens; none for blank or malformed text.
+    static std::optional<QUrl> urlForText(const QString& text);
+    // A typed path with a leading tilde expanded; empty for blank text.
+    static QString expandPath(const QString& text, const QString& home);
+
+private:
+    void executeShortcut(const ActionType::Shortcut& shortcut, const std::optional<RunningApp>& targetApp);
+    void executePasteText(const QString& text, const std::optional<RunningApp>& targetApp);
+    void executeLaunchApp(const QString& bundleId, const QString& path);
+    void executeOpenURL(const QString& text);
+    void executeOpenPath(const QString& text);
+    void executeSystemControl(SystemControlAction control);
+    void activateIfNotFocused(const RunningApp& target);
+    bool isTrusted() const;
+
+    Services m_services;
+};

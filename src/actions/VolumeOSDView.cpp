@@ -1,0 +1,240 @@
+#include "actions/VolumeOSDView.h"
+
+#include "actions/VolumeOSDManager.h"
+#include "common/SymbolGlyphs.h"
+#include "l10n/L10n.h"
+
+#include <QFontDatabase>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <cmath>
+
+namespace {
+
+constexpr QSizeF kCardSize{190, 180};
+constexpr double kCornerRadius = 22;
+constexpr double kStackSpacing = 14;
+constexpr double kTopPadding = 4;
+constexpr double kIconFrame = 58;
+constexpr double kMutedTextFrame = 24;
+constexpr double kSegmentWidth = 6.8;
+constexpr double kSegmentHeight = 9;
+constexpr double kSegmentSpacing = 2.2;
+constexpr double kSegmentRowPadding = 4;
+constexpr double kPercentGap = 8;
+constexpr double kPercentHeight = 16;
+
+QColor white(double opacity)
+{
+    QColor c(Qt::white);
+    c.setAlphaF(float(opacity));
+    return c;
+}
+
+QColor grey(double level, double opacity)
+{
+    const int v = int(std::lround(level * 255));
+    QColor c(v, v, v);
+    c.setAlphaF(float(opacity));
+    return c;
+}
+
+QString iconFamily()
+{
+    static const QString family = [] {
+        const QString wanted = SymbolGlyphs::fontFamily();
+        if (!QFontDatabase::families().contains(wanted))
+            QFontDatabase::addApplicationFont(SymbolGlyphs::fontFile());
+        return wanted;
+    }();
+    return family;
+}
+
+QPainterPath roundedCard(const QRectF& r)
+{
+    QPainterPath path;
+    path.addRoundedRect(r, kCornerRadius, kCornerRadius);
+    return path;
+}
+
+} // namespace
+
+VolumeOSDView::VolumeOSDView(VolumeOSDManager* manager, bool translucent, QWidget* parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+                  | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput)
+    , m_manager(manager)
+    , m_animation(new QVariantAnimation(this))
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Rondix volume"));
+    resize(VolumeOSDManager::kPanelWidth, VolumeOSDManager::kPanelHeight);
+    if (!translucent) {
+        // Without a compositor alpha is ignored: cut the window to the card.
+        const QRectF card((width() - kCardSize.width()) / 2, (height() - kCardSize.height()) / 2,
+                          kCardSize.width(), kCardSize.height());
+        setMask(QRegion(roundedCard(card).toFillPolygon().toPolygon()));
+    }
+
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_progress = v.toDouble();
+        update();
+    });
+    connect(manager, &VolumeOSDManager::isVisibleChanged, this, [this] { animateTo(m_manager->isVisible()); });
+    connect(manager, &VolumeOSDManager::volumeChanged, this, qOverload<>(&QWidget::update));
+    connect(manager, &VolumeOSDManager::isMutedChanged, this, qOverload<>(&QWidget::update));
+    connect(&L10n::shared(), &L10n::languageChanged, this, qOverload<>(&QWidget::update));
+    if (manager->isVisible())
+        animateTo(true);
+}
+
+void VolumeOSDView::animateTo(bool visible)
+{
+    m_animation->stop();
+    m_animation->setStartValue(m_progress);
+    m_animation->setEndValue(visible ? 1.0 : 0.0);
+    if (visible) {
+        // A slightly overshooting curve stands in for the spring (damping 0.75).
+        QEasingCurve spring(QEasingCurve::OutBack);
+        spring.setOvershoot(1.0);
+        m_animation->setEasingCurve(spring);
+        m_animation->setDuration(m_manager->timings().appearMs);
+    } else {
+        m_animation->setEasingCurve(QEasingCurve::OutQuad);
+        m_animation->setDuration(m_manager->timings().fadeMs);
+    }
+    m_animation->start();
+}
+
+QString VolumeOSDView::speakerIconName(bool muted, float volume)
+{
+    if (muted)
+        return QStringLiteral("speaker.slash.fill");
+    if (volume <= 0.01f)
+        return QStringLiteral("speaker.fill");
+    if (volume < 0.34f)
+        return QStringLiteral("speaker.wave.1.fill");
+    if (volume < 0.67f)
+        return QStringLiteral("speaker.wave.2.fill");
+    return QStringLiteral("speaker.wave.3.fill");
+}
+
+QString VolumeOSDView::speakerIconName() const
+{
+    return speakerIconName(m_manager->isMuted(), m_manager->volume());
+}
+
+int VolumeOSDView::litSegments(float volume)
+{
+    int lit = 0;
+    for (int i = 0; i < kSegments; ++i)
+        if (float(i) * 0.0625f < volume)
+            ++lit;
+    return lit;
+}
+
+QString VolumeOSDView::percentText(float volume)
+{
+    // std::lround rounds half away from zero.
+    return QString::number(std::lround(double(volume) * 100.0)) + QLatin1Char('%');
+}
+
+double VolumeOSDView::cardScale(double progress)
+{
+    return 0.88 + 0.12 * progress;
+}
+
+void VolumeOSDView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (m_progress <= 0.0)
+        return;
+
+    const QRectF card((width() - kCardSize.width()) / 2, (height() - kCardSize.height()) / 2, kCardSize.width(),
+                      kCardSize.height());
+    const double scale = cardScale(m_progress);
+    p.setOpacity(std::clamp(m_progress, 0.0, 1.0));
+    p.translate(card.center());
+    p.scale(scale, scale);
+    p.translate(-card.center());
+
+    // Soft shadow below the card (black 0.4, offset 8), as far as the window reaches.
+    for (int i = 6; i >= 1; --i) {
+        const double grow = i * 1.5;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, int(0.4 * 255 / 6)));
+        p.drawPath(roundedCard(card.translated(0, 8 * i / 6.0).adjusted(-grow, -grow, grow, grow)));
+    }
+
+    const QPainterPath shape = roundedCard(card);
+    QLinearGradient fill(card.topLeft(), card.bottomRight());
+    fill.setColorAt(0, grey(0.16, 0.88));
+    fill.setColorAt(1, grey(0.10, 0.92));
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillPath(shape, fill);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    QLinearGradient stroke(card.topLeft(), card.bottomRight());
+    stroke.setColorAt(0, white(0.24));
+    stroke.setColorAt(1, white(0.06));
+    p.setPen(QPen(QBrush(stroke), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(shape);
+
+    const bool muted = m_manager->isMuted();
+    const float volume = m_manager->volume();
+    const double belowHeight =
+        muted ? kMutedTextFrame : kSegmentHeight + 2 * kSegmentRowPadding + kPercentGap + kPercentHeight;
+    const double stackHeight = kTopPadding + kIconFrame + kStackSpacing + belowHeight;
+    double y = card.top() + (card.height() - stackHeight) / 2 + kTopPadding;
+
+    // Speaker symbol with its small shadow.
+    QFont iconFont(iconFamily());
+    iconFont.setPixelSize(52);
+    p.setFont(iconFont);
+    const QRectF iconRect(card.left(), y, card.width(), kIconFrame);
+    const QString glyph = SymbolGlyphs::materialLigature(speakerIconName(muted, volume));
+    p.setPen(QColor(0, 0, 0, int(0.3 * 255)));
+    p.drawText(iconRect.translated(0, 1), Qt::AlignCenter, glyph);
+    p.setPen(muted ? QColor(255, 149, 0) : QColor(Qt::white));
+    p.drawText(iconRect, Qt::AlignCenter, glyph);
+    y += kIconFrame + kStackSpacing;
+
+    QFont textFont = font();
+    if (muted) {
+        textFont.setPixelSize(15);
+        textFont.setBold(true);
+        p.setFont(textFont);
+        p.setPen(white(0.85));
+        p.drawText(QRectF(card.left(), y, card.width(), kMutedTextFrame), Qt::AlignCenter,
+                   L10n::string(QStringLiteral("action.sys.mute_on"), QStringLiteral("静音")));
+        return;
+    }
+
+    const int lit = litSegments(volume);
+    const double rowWidth = kSegments * kSegmentWidth + (kSegments - 1) * kSegmentSpacing;
+    double x = card.center().x() - rowWidth / 2;
+    const double segTop = y + kSegmentRowPadding;
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < kSegments; ++i) {
+        p.setBrush(white(i < lit ? 0.95 : 0.2));
+        p.drawRoundedRect(QRectF(x, segTop, kSegmentWidth, kSegmentHeight), 1.5, 1.5);
+        x += kSegmentWidth + kSegmentSpacing;
+    }
+    y += kSegmentHeight + 2 * kSegmentRowPadding + kPercentGap;
+
+    textFont.setPixelSize(12);
+    textFont.setWeight(QFont::Medium);
+    p.setFont(textFont);
+    p.setPen(white(0.7));
+    p.drawText(QRectF(card.left(), y, card.width(), kPercentHeight), Qt::AlignCenter, percentText(volume));
+}
