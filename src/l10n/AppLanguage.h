@@ -1,9 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QList>
 #include <QString>
-
-#include <optional>
 
 // The languages offered in the settings, in menu order.
 enum class AppLanguage

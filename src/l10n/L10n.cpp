@@ -167,7 +167,8 @@ void L10n::setCurrentLanguage(const QString& language)
         Q_EMIT currentLanguageChanged(m_currentLanguage);
     AppSettings::setValue(kLanguageKey, language);
     rebuildBundles();
-    QMetaObject::invokeMethod(this, [this] { Q_EMIT languageChanged(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT languageChanged(); }, Qt::QueuedConnection);
 }
 
 void L10n::setLanguage(const QString& code)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QMutex>
@@ -7,10 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
-
-#include <functional>
-#include <memory>
-#include <optional>
 
 Q_DECLARE_LOGGING_CATEGORY(lcL10n)
 
@@ -23,8 +22,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcL10n)
 class L10n : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString currentLanguage READ currentLanguage WRITE setCurrentLanguage NOTIFY
-                   currentLanguageChanged)
+    Q_PROPERTY(
+        QString currentLanguage READ currentLanguage WRITE setCurrentLanguage NOTIFY currentLanguageChanged)
     Q_PROPERTY(QString effectiveLanguageCode READ effectiveLanguageCode NOTIFY languageChanged)
 
 public:

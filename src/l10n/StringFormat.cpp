@@ -25,8 +25,8 @@ bool isLengthModifier(QChar c)
 
 bool isConversion(QChar c)
 {
-    return c == u'@' || c == u'd' || c == u'i' || c == u'u' || c == u'f' || c == u'x' || c == u'X'
-           || c == u'c' || c == u's' || c == u'g' || c == u'e';
+    return c == u'@' || c == u'd' || c == u'i' || c == u'u' || c == u'f' || c == u'x' || c == u'X' ||
+           c == u'c' || c == u's' || c == u'g' || c == u'e';
 }
 
 int readNumber(const QString& s, int& i)
@@ -50,10 +50,12 @@ bool parseSpec(const QString& s, int start, Spec& spec)
     int i = start;
     int save = i;
     const int pos = readNumber(s, i);
-    if (pos > 0 && i < s.size() && s.at(i) == u'$')
-        spec.position = pos, ++i;
-    else
+    if (pos > 0 && i < s.size() && s.at(i) == u'$') {
+        spec.position = pos;
+        ++i;
+    } else {
         i = save;
+    }
     while (i < s.size()) {
         const QChar f = s.at(i);
         if (f == u'0')

@@ -9,8 +9,7 @@ class Parser
 public:
     explicit Parser(const QString& text)
         : m_text(text)
-    {
-    }
+    {}
 
     bool run(QHash<QString, QString>& out)
     {
@@ -114,8 +113,8 @@ private:
 
     static bool isBareChar(QChar c)
     {
-        return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'-' || c == u'$' || c == u'/'
-               || c == u':';
+        return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'-' || c == u'$' || c == u'/' ||
+               c == u':';
     }
 
     bool readToken(QString& out, const QString& what)

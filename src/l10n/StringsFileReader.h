@@ -1,10 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <QByteArray>
 #include <QHash>
 #include <QString>
-
-#include <optional>
 
 // Reads Apple ".strings" tables: `"key" = "value";` entries with /* */ and //
 // comments. Takes bytes, never touches the file system, so every error path

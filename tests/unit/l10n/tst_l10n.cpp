@@ -4,11 +4,10 @@
 #include "l10n/StringFormat.h"
 #include "l10n/StringsFileReader.h"
 
-#include <QtConcurrent>
-#include <QtTest>
-
 #include <atomic>
 #include <cstdio>
+#include <QtConcurrent>
+#include <QtTest>
 #include <unistd.h>
 
 using Table = QHash<QString, QString>;
@@ -88,7 +87,8 @@ private:
     QTemporaryDir m_config;
     QTemporaryDir m_tables;
 
-    std::unique_ptr<L10n> makeL10n(const QString& stored, const QString& preferredList = QStringLiteral("en-US"))
+    std::unique_ptr<L10n> makeL10n(const QString& stored,
+                                   const QString& preferredList = QStringLiteral("en-US"))
     {
         if (stored.isEmpty())
             AppSettings::remove(QStringLiteral("app_language"));
@@ -134,7 +134,8 @@ private Q_SLOTS:
                                  << QStringList{QStringLiteral("k=q\" b\\ n\n t\t r\r a'")};
         QTest::newRow("unicode escapes") << QByteArray("\"k\" = \"\\U00E9\\u4e2d\\UD83D\\UDE00\";")
                                          << QStringList{QStringLiteral("k=é中😀")};
-        QTest::newRow("utf-8 text") << QByteArray("\"k\" = \"设置…\";") << QStringList{QStringLiteral("k=设置…")};
+        QTest::newRow("utf-8 text") << QByteArray("\"k\" = \"设置…\";")
+                                    << QStringList{QStringLiteral("k=设置…")};
         QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\"k\" = \"v\";") << QStringList{"k=v"};
         QTest::newRow("unquoted key") << QByteArray("menu.quit = \"Quit\";") << QStringList{"menu.quit=Quit"};
         QTest::newRow("key without value") << QByteArray("\"solo\";") << QStringList{"solo=solo"};
@@ -169,21 +170,22 @@ private Q_SLOTS:
 
         QTest::newRow("missing semicolon before next entry")
             << QByteArray("\"a\" = \"1\";\n\"b\" = \"2\"\n\"c\" = \"3\";\n") << 2 << "expected ';'";
-        QTest::newRow("missing semicolon at end of file") << QByteArray("\"a\" = \"1\";\n\n\"b\" = \"2\"\n\n")
-                                                          << 3 << "expected ';'";
+        QTest::newRow("missing semicolon at end of file")
+            << QByteArray("\"a\" = \"1\";\n\n\"b\" = \"2\"\n\n") << 3 << "expected ';'";
         QTest::newRow("missing semicolon after bare key") << QByteArray("\"a\"\n") << 1 << "expected ';'";
-        QTest::newRow("unterminated string") << QByteArray("\"a\" = \"1\";\n\"b\" = \"open\n;\n") << 2
-                                             << "unterminated string";
+        QTest::newRow("unterminated string")
+            << QByteArray("\"a\" = \"1\";\n\"b\" = \"open\n;\n") << 2 << "unterminated string";
         QTest::newRow("unterminated key") << QByteArray("\n\n\"b") << 3 << "unterminated string";
         QTest::newRow("backslash at end") << QByteArray("\"b\" = \"x\\") << 1 << "unterminated string";
-        QTest::newRow("unterminated comment") << QByteArray("\"a\" = \"1\";\n/* never\nclosed") << 2
-                                              << "unterminated comment";
+        QTest::newRow("unterminated comment")
+            << QByteArray("\"a\" = \"1\";\n/* never\nclosed") << 2 << "unterminated comment";
         QTest::newRow("missing value") << QByteArray("\"a\" = ;") << 1 << "expected value";
         QTest::newRow("value at end of file") << QByteArray("\"a\" =") << 1 << "expected value";
         QTest::newRow("unknown escape") << QByteArray("\n\"a\" = \"\\q\";") << 2 << "unknown escape";
         QTest::newRow("short unicode escape") << QByteArray("\"a\" = \"\\u12\";") << 1 << "four hex digits";
         QTest::newRow("stray character") << QByteArray("\"a\" = \"1\";\n@") << 2 << "expected key";
-        QTest::newRow("duplicate key") << QByteArray("\"a\" = \"1\";\n\"a\" = \"2\";") << 2 << "duplicate key";
+        QTest::newRow("duplicate key")
+            << QByteArray("\"a\" = \"1\";\n\"a\" = \"2\";") << 2 << "duplicate key";
         QTest::newRow("invalid utf-8") << QByteArray("\"a\" = \"\xC3\x28\";") << 1 << "UTF";
     }
 
@@ -212,13 +214,14 @@ private Q_SLOTS:
 
         QTest::newRow("text") << "Summon Ring (%@)" << QVariantList{"⌥Space"} << "Summon Ring (⌥Space)";
         QTest::newRow("integer") << "Mouse Button %d" << QVariantList{8} << "Mouse Button 8";
-        QTest::newRow("long integer") << "%ld items" << QVariantList{qint64(5000000000)} << "5000000000 items";
+        QTest::newRow("long integer")
+            << "%ld items" << QVariantList{qint64(5000000000)} << "5000000000 items";
         QTest::newRow("long long and unsigned") << "%lld/%lu" << QVariantList{-3, 4} << "-3/4";
         QTest::newRow("integer from text") << "%d" << QVariantList{"12"} << "12";
         QTest::newRow("percent") << "100%% done %d%%" << QVariantList{50} << "100% done 50%";
         QTest::newRow("positional") << "%2$@ before %1$@" << QVariantList{"a", "b"} << "b before a";
-        QTest::newRow("positional mixed kinds") << "Sector %1$d · %2$@" << QVariantList{3, "East"}
-                                                << "Sector 3 · East";
+        QTest::newRow("positional mixed kinds")
+            << "Sector %1$d · %2$@" << QVariantList{3, "East"} << "Sector 3 · East";
         QTest::newRow("argument used twice") << "%1$@-%1$@" << QVariantList{"x"} << "x-x";
         QTest::newRow("missing argument") << "A %@ B %d C" << QVariantList{"x"} << "A x B  C";
         QTest::newRow("no arguments") << "%@|%d|%2$@" << QVariantList{} << "||";
@@ -231,7 +234,8 @@ private Q_SLOTS:
         QTest::newRow("zero padding") << "[%03d]" << QVariantList{-7} << "[-07]";
         QTest::newRow("precision") << "%.1f%%" << QVariantList{33.46} << "33.5%";
         QTest::newRow("text argument with percent") << "%@ %d" << QVariantList{"%d", 2} << "%d 2";
-        QTest::newRow("huge width is bounded") << "%99999999999d" << QVariantList{1} << QString(100000 - 1, u' ') + u'1';
+        QTest::newRow("huge width is bounded")
+            << "%99999999999d" << QVariantList{1} << QString(100000 - 1, u' ') + u'1';
     }
 
     void formatting()
@@ -248,7 +252,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("none") << "Plain 100%% text" << QStringList();
         QTest::newRow("sequential") << "%@ and %d" << QStringList{"1:@", "2:d"};
-        QTest::newRow("length modifiers are integers") << "%ld %lld %u %i" << QStringList{"1:d", "2:d", "3:d", "4:d"};
+        QTest::newRow("length modifiers are integers")
+            << "%ld %lld %u %i" << QStringList{"1:d", "2:d", "3:d", "4:d"};
         QTest::newRow("reordered positional") << "%2$@ は %1$d" << QStringList{"1:d", "2:@"};
         QTest::newRow("conflicting reuse") << "%1$@ %1$d" << QStringList{"1:@|d"};
         QTest::newRow("number") << "%.1f" << QStringList{"1:f"};
@@ -269,17 +274,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("preferredList");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("traditional chinese maps to simplified") << "system" << "zh-Hant-TW,en" << "zh-Hans";
-        QTest::newRow("simplified chinese") << "system" << "zh-Hans-CN" << "zh-Hans";
-        QTest::newRow("bare zh") << "system" << "zh" << "zh-Hans";
-        QTest::newRow("japanese") << "system" << "ja-JP" << "ja";
-        QTest::newRow("french falls to english") << "system" << "fr-FR,ja-JP" << "en";
-        QTest::newRow("only the first entry counts") << "system" << "en-GB,zh-Hans" << "en";
-        QTest::newRow("empty list") << "system" << "" << "en";
-        QTest::newRow("prefix test is case-sensitive") << "system" << "ZH-Hans" << "en";
-        QTest::newRow("explicit choice ignores the list") << "ja" << "zh-Hans" << "ja";
-        QTest::newRow("explicit unknown code kept") << "fr" << "ja-JP" << "fr";
-        QTest::newRow("System in capitals is not system") << "System" << "ja-JP" << "System";
+        QTest::newRow("traditional chinese maps to simplified") << "system"
+                                                                << "zh-Hant-TW,en"
+                                                                << "zh-Hans";
+        QTest::newRow("simplified chinese") << "system"
+                                            << "zh-Hans-CN"
+                                            << "zh-Hans";
+        QTest::newRow("bare zh") << "system"
+                                 << "zh"
+                                 << "zh-Hans";
+        QTest::newRow("japanese") << "system"
+                                  << "ja-JP"
+                                  << "ja";
+        QTest::newRow("french falls to english") << "system"
+                                                 << "fr-FR,ja-JP"
+                                                 << "en";
+        QTest::newRow("only the first entry counts") << "system"
+                                                     << "en-GB,zh-Hans"
+                                                     << "en";
+        QTest::newRow("empty list") << "system"
+                                    << ""
+                                    << "en";
+        QTest::newRow("prefix test is case-sensitive") << "system"
+                                                       << "ZH-Hans"
+                                                       << "en";
+        QTest::newRow("explicit choice ignores the list") << "ja"
+                                                          << "zh-Hans"
+                                                          << "ja";
+        QTest::newRow("explicit unknown code kept") << "fr"
+                                                    << "ja-JP"
+                                                    << "fr";
+        QTest::newRow("System in capitals is not system") << "System"
+                                                          << "ja-JP"
+                                                          << "System";
     }
 
     void resolve()
@@ -311,22 +338,37 @@ private Q_SLOTS:
         QTest::addColumn<bool>("hasFallback");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("ja: own table") << "ja" << "both" << true << "JA both";
-        QTest::newRow("ja: missing key falls to english, not the fallback") << "ja" << "en.only" << true << "EN only";
-        QTest::newRow("ja: missing everywhere gives the fallback") << "ja" << "nowhere" << true << "FALLBACK";
-        QTest::newRow("ja: missing everywhere without fallback gives the key") << "ja" << "nowhere" << false
-                                                                               << "nowhere";
-        QTest::newRow("ja: translation equal to key counts as missing") << "ja" << "same.ja" << true << "EN same";
-        QTest::newRow("en: own table") << "en" << "both" << true << "EN both";
-        QTest::newRow("en: missing key gives the fallback") << "en" << "nowhere" << true << "FALLBACK";
-        QTest::newRow("en: missing key without fallback gives the key") << "en" << "nowhere" << false << "nowhere";
-        QTest::newRow("en: entry equal to key gives the fallback") << "en" << "same.en" << true << "FALLBACK";
-        QTest::newRow("zh-Hans: missing key falls to english") << "zh-Hans" << "en.only" << false << "EN only";
-        QTest::newRow("fr: no table, english first") << "fr" << "both" << true << "EN both";
-        QTest::newRow("fr: then the fallback") << "fr" << "nowhere" << true << "FALLBACK";
-        QTest::newRow("fr: then the key") << "fr" << "nowhere" << false << "nowhere";
-        QTest::newRow("path-like code finds no table") << "../ja" << "both" << false << "EN both";
-        QTest::newRow("system resolving to ja") << "system" << "both" << false << "JA both";
+        QTest::newRow("ja: own table") << "ja"
+                                       << "both" << true << "JA both";
+        QTest::newRow("ja: missing key falls to english, not the fallback") << "ja"
+                                                                            << "en.only" << true << "EN only";
+        QTest::newRow("ja: missing everywhere gives the fallback") << "ja"
+                                                                   << "nowhere" << true << "FALLBACK";
+        QTest::newRow("ja: missing everywhere without fallback gives the key")
+            << "ja"
+            << "nowhere" << false << "nowhere";
+        QTest::newRow("ja: translation equal to key counts as missing") << "ja"
+                                                                        << "same.ja" << true << "EN same";
+        QTest::newRow("en: own table") << "en"
+                                       << "both" << true << "EN both";
+        QTest::newRow("en: missing key gives the fallback") << "en"
+                                                            << "nowhere" << true << "FALLBACK";
+        QTest::newRow("en: missing key without fallback gives the key") << "en"
+                                                                        << "nowhere" << false << "nowhere";
+        QTest::newRow("en: entry equal to key gives the fallback") << "en"
+                                                                   << "same.en" << true << "FALLBACK";
+        QTest::newRow("zh-Hans: missing key falls to english") << "zh-Hans"
+                                                               << "en.only" << false << "EN only";
+        QTest::newRow("fr: no table, english first") << "fr"
+                                                     << "both" << true << "EN both";
+        QTest::newRow("fr: then the fallback") << "fr"
+                                               << "nowhere" << true << "FALLBACK";
+        QTest::newRow("fr: then the key") << "fr"
+                                          << "nowhere" << false << "nowhere";
+        QTest::newRow("path-like code finds no table") << "../ja"
+                                                       << "both" << false << "EN both";
+        QTest::newRow("system resolving to ja") << "system"
+                                                << "both" << false << "JA both";
     }
 
     void lookupOrder()
@@ -356,7 +398,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         writeTable(dir.path(), QStringLiteral("en"), "\"a\" = \"EN a\";\n\"b\" = \"EN b\";\n");
-        writeTable(dir.path(), QStringLiteral("ja"), "\"a\" = \"JA a\";\n\"b\" = \"JA b\"\n\"c\" = \"JA c\";\n");
+        writeTable(dir.path(), QStringLiteral("ja"),
+                   "\"a\" = \"JA a\";\n\"b\" = \"JA b\"\n\"c\" = \"JA c\";\n");
         AppSettings::setValue(QStringLiteral("app_language"), QStringLiteral("ja"));
         StdoutCapture capture;
         {
@@ -504,7 +547,8 @@ private Q_SLOTS:
             names << AppLanguages::displayName(language);
         }
         QCOMPARE(raws, (QStringList{"system", "en", "zh-Hans", "ja"}));
-        QCOMPARE(names.mid(1), (QStringList{"English", QStringLiteral("简体中文"), QStringLiteral("日本語")}));
+        QCOMPARE(names.mid(1),
+                 (QStringList{"English", QStringLiteral("简体中文"), QStringLiteral("日本語")}));
         QVERIFY(!names.first().isEmpty());
         QVERIFY(names.first() != QStringLiteral("lang.system"));
     }
@@ -527,7 +571,8 @@ private Q_SLOTS:
         QVERIFY2(result.ok(), qPrintable(result.error));
         QVERIFY(result.entries.size() > 200);
         // The compiled-in table and the checked-in file are the same bytes.
-        QFile source(QStringLiteral(RONDIX_SOURCE_DIR "/resources/l10n/%1.lproj/Localizable.strings").arg(code));
+        QFile source(
+            QStringLiteral(RONDIX_SOURCE_DIR "/resources/l10n/%1.lproj/Localizable.strings").arg(code));
         QVERIFY(source.open(QIODevice::ReadOnly));
         file.seek(0);
         QCOMPARE(source.readAll(), file.readAll());
@@ -588,7 +633,8 @@ private Q_SLOTS:
         }
         QVERIFY2(onlyEnglish.isEmpty(), qPrintable(u"missing: " + onlyEnglish.join(u' ')));
         QVERIFY2(onlyOther.isEmpty(), qPrintable(u"extra: " + onlyOther.join(u' ')));
-        QVERIFY2(placeholderMismatch.isEmpty(), qPrintable(u"placeholders: " + placeholderMismatch.join(u' ')));
+        QVERIFY2(placeholderMismatch.isEmpty(),
+                 qPrintable(u"placeholders: " + placeholderMismatch.join(u' ')));
     }
 
     void formatKeysTakeTheirArguments_data()
@@ -596,14 +642,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QStringList>("signature");
         const QStringList text{"1:@"}, integer{"1:d"};
-        for (const char* key : {"menu.summon", "menu.current_app", "menu.tooltip_hotkey", "action.launch_app",
-                                "action.open_url", "settings.summon_test", "slot.current_action",
-                                "market.installed", "market.err.network", "icon.help_launch_app",
-                                "profile.export_success_msg", "profile.import_failed_msg",
-                                "profile.import_success_msg"})
+        for (const char* key :
+             {"menu.summon", "menu.current_app", "menu.tooltip_hotkey", "action.launch_app",
+              "action.open_url", "settings.summon_test", "slot.current_action", "market.installed",
+              "market.err.network", "icon.help_launch_app", "profile.export_success_msg",
+              "profile.import_failed_msg", "profile.import_success_msg"})
             QTest::newRow(key) << key << text;
-        for (const char* key : {"mouse.btn_custom", "ring.sector_num", "slot.paste_text.count", "icon.search_count",
-                                "icon.curated_count", "icon.installed_apps_count"})
+        for (const char* key : {"mouse.btn_custom", "ring.sector_num", "slot.paste_text.count",
+                                "icon.search_count", "icon.curated_count", "icon.installed_apps_count"})
             QTest::newRow(key) << key << integer;
         QTest::newRow("slot.sector_title") << "slot.sector_title" << QStringList{"1:d", "2:@"};
         for (const char* key : {"menu.click_to_summon", "menu.tooltip_nohotkey", "menu.settings", "menu.quit",
@@ -634,16 +680,29 @@ private Q_SLOTS:
     {
         QFETCH(QString, code);
         const Table table = compiledTable(code);
-        const QHash<QString, QString> presets = {
-            {"copy", "C"}, {"paste", "V"}, {"cut", "X"}, {"undo", "Z"}, {"save", "S"},
-            {"new_tab", "T"}, {"close_tab", "W"}, {"refresh", "R"}, {"next_tab", "Tab"}, {"prev_tab", "⇧Tab"}};
+        const QHash<QString, QString> presets = {{"copy", "C"},       {"paste", "V"},   {"cut", "X"},
+                                                 {"undo", "Z"},       {"save", "S"},    {"new_tab", "T"},
+                                                 {"close_tab", "W"},  {"refresh", "R"}, {"next_tab", "Tab"},
+                                                 {"prev_tab", "⇧Tab"}};
         for (auto it = presets.cbegin(); it != presets.cend(); ++it) {
             const QString text = table.value(QStringLiteral("slot.preset.") + it.key());
             QVERIFY2(text.endsWith(QStringLiteral(" (⌃%1)").arg(it.value())), qPrintable(text));
         }
-        const QStringList macOnly = {"⌘", "macOS", "Mac ", "Finder", "访达", "Dock", "程序坞", "ファインダー",
-                                     "Spotlight", "Mission Control", "调度中心", "聚焦搜索", "/Applications",
-                                     "Library/Application Support", ".app)"};
+        const QStringList macOnly = {"⌘",
+                                     "macOS",
+                                     "Mac ",
+                                     "Finder",
+                                     "访达",
+                                     "Dock",
+                                     "程序坞",
+                                     "ファインダー",
+                                     "Spotlight",
+                                     "Mission Control",
+                                     "调度中心",
+                                     "聚焦搜索",
+                                     "/Applications",
+                                     "Library/Application Support",
+                                     ".app)"};
         QStringList offenders;
         for (auto it = table.cbegin(); it != table.cend(); ++it) {
             for (const QString& word : macOnly) {
@@ -658,8 +717,9 @@ private Q_SLOTS:
     {
         L10n::shared().setLanguage(QStringLiteral("zh-Hans"));
         QCOMPARE(L10n::string(QStringLiteral("menu.settings")), QStringLiteral("设置…"));
-        QCOMPARE(L10n::format(QStringLiteral("mouse.btn_custom"), QStringLiteral("鼠标自定义按键 (编号 %d)"), {8}),
-                 QStringLiteral("鼠标自定义按键 (编号 8)"));
+        QCOMPARE(
+            L10n::format(QStringLiteral("mouse.btn_custom"), QStringLiteral("鼠标自定义按键 (编号 %d)"), {8}),
+            QStringLiteral("鼠标自定义按键 (编号 8)"));
         QCOMPARE(L10n::string(QStringLiteral("not.a.key"), QStringLiteral("备用")), QStringLiteral("备用"));
         L10n::shared().setLanguage(QStringLiteral("en"));
         QCOMPARE(L10n::format(QStringLiteral("menu.summon"), std::nullopt, {QStringLiteral("⌥Space")}),
