@@ -1,0 +1,206 @@
+#include "hud/HudController.h"
+
+#include "hud/RadialGeometry.h"
+
+#include <QLineF>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcHud, "rondix.hud")
+
+HudController::HudController(const RingProfile& profile, HudServices services, QObject* parent)
+    : QObject(parent), m_profile(profile), m_services(std::move(services))
+{
+    if (m_services.getVolume) {
+        if (const auto v = m_services.getVolume())
+            m_liveVolume = *v;
+    }
+    if (m_services.isMuted)
+        m_liveIsMuted = m_services.isMuted();
+}
+
+void HudController::appear()
+{
+    refreshVolume();
+}
+
+void HudController::refreshVolume()
+{
+    // A failed read keeps the last shown value.
+    if (m_services.getVolume) {
+        if (const auto v = m_services.getVolume())
+            m_liveVolume = *v;
+    }
+    if (m_services.isMuted)
+        m_liveIsMuted = m_services.isMuted();
+    Q_EMIT changed();
+}
+
+bool HudController::slotIsVolumeAction(int index) const
+{
+    const auto slot = m_profile.slotAt(index);
+    return slot && slot->isVolumeAction();
+}
+
+bool HudController::isVolumeHovered() const
+{
+    return m_hoveredSectorIndex && slotIsVolumeAction(*m_hoveredSectorIndex);
+}
+
+void HudController::dismissHUD()
+{
+    ++m_dismissCount;
+    Q_EMIT dismissRequested();
+}
+
+void HudController::handlePointerMove(const QPointF& at, double totalSize)
+{
+    const QPointF offset = at - QPointF(totalSize / 2, totalSize / 2);
+    const double d = std::hypot(offset.x(), offset.y());
+    if (d < kHubRadius) {
+        const bool changedState = !m_isHoveringCenter || m_hoveredSectorIndex;
+        m_isHoveringCenter = true;
+        m_hoveredSectorIndex.reset();
+        if (changedState)
+            Q_EMIT changed();
+        return;
+    }
+    if (d > kMoveCloseRadius) {
+        m_isHoveringCenter = false;
+        m_hoveredSectorIndex.reset();
+        Q_EMIT changed();
+        dismissHUD();
+        return;
+    }
+    const bool wasCenter = m_isHoveringCenter;
+    m_isHoveringCenter = false;
+    const int i = RadialGeometry::sectorIndex(RadialGeometry::clockAngle(offset));
+    if (m_hoveredSectorIndex == i) {
+        if (wasCenter)
+            Q_EMIT changed();
+        return;
+    }
+    m_hoveredSectorIndex = i;
+    m_accumulatedScrollDelta = 0.0;
+    if (m_services.playHover)
+        m_services.playHover();
+    if (slotIsVolumeAction(i))
+        refreshVolume();
+    Q_EMIT changed();
+}
+
+void HudController::handlePointerPress(const QPointF& at, double totalSize)
+{
+    m_isMouseDown = true;
+    Q_EMIT changed();
+    const double d = QLineF(at, QPointF(totalSize / 2, totalSize / 2)).length();
+    if (d > kPressCloseRadius || d < kHubRadius)
+        dismissHUD();
+}
+
+void HudController::handlePointerRelease(const QPointF& at, double totalSize)
+{
+    m_isMouseDown = false;
+    Q_EMIT changed();
+    const double d = QLineF(at, QPointF(totalSize / 2, totalSize / 2)).length();
+    if (d < kHubRadius) {
+        dismissHUD();
+        return;
+    }
+    const std::optional<ActionSlot> slot =
+        m_hoveredSectorIndex ? m_profile.slotAt(*m_hoveredSectorIndex) : std::nullopt;
+    if (!slot || !slot->isEnabled || slot->action.isNone()) {
+        dismissHUD();
+        return;
+    }
+    if (m_services.playTrigger)
+        m_services.playTrigger();
+    // The action runs now, before any animation, so its keys reach the target
+    // while the ring is still fading.
+    if (m_services.execute)
+        m_services.execute(*slot);
+    if (slot->isVolumeAction()) {
+        refreshVolume();
+        return;  // stays open for further clicks and scrolling
+    }
+    dismissHUD();
+}
+
+void HudController::handlePointerExit()
+{
+    m_hoveredSectorIndex.reset();
+    m_isHoveringCenter = false;
+    m_isMouseDown = false;
+    Q_EMIT changed();
+    dismissHUD();
+}
+
+void HudController::handleScrollWheel(double deltaY, bool hasPrecise)
+{
+    if (deltaY == 0 || !std::isfinite(deltaY) || !isVolumeHovered())
+        return;
+    if (hasPrecise) {
+        m_accumulatedScrollDelta += deltaY;
+        if (std::abs(m_accumulatedScrollDelta) < kPreciseScrollThreshold)
+            return;
+        step(m_accumulatedScrollDelta > 0);
+        m_accumulatedScrollDelta = 0.0;
+        return;
+    }
+    step(deltaY > 0);
+}
+
+void HudController::step(bool up)
+{
+    float v = 0.5f;
+    if (m_services.getVolume) {
+        if (const auto current = m_services.getVolume())
+            v = *current;
+    }
+    if (m_services.setVolume)
+        m_services.setVolume(up ? v + kVolumeStep : v - kVolumeStep);
+    refreshVolume();
+}
+
+QString HudController::speakerIconName(float volume, bool muted)
+{
+    if (muted)
+        return QStringLiteral("speaker.slash.fill");
+    if (volume <= 0.01f)
+        return QStringLiteral("speaker.fill");
+    if (volume < 0.34f)
+        return QStringLiteral("speaker.wave.1.fill");
+    if (volume < 0.67f)
+        return QStringLiteral("speaker.wave.2.fill");
+    return QStringLiteral("speaker.wave.3.fill");
+}
+
+double HudController::gaugeFraction(float volume, bool muted)
+{
+    if (muted)
+        return 0.0;
+    return std::clamp(double(volume), 0.01, 1.0);
+}
+
+QString HudController::percentText(float volume)
+{
+    // Single precision like the volume itself (0.005 -> 0.5 -> 1%); std::round
+    // rounds half away from zero.
+    const float percent = volume * 100.0f;
+    return QString::number(int(std::round(percent))) + QLatin1Char('%');
+}
+
+QString HudController::centerSpeakerIconName() const
+{
+    return speakerIconName(m_liveVolume, m_liveIsMuted);
+}
+
+double HudController::gaugeFraction() const
+{
+    return gaugeFraction(m_liveVolume, m_liveIsMuted);
+}
+
+QString HudController::gaugePercentText() const
+{
+    return m_liveIsMuted ? QString() : percentText(m_liveVolume);
+}
