@@ -81,27 +81,26 @@ qint64 readInteger(const Json& object, const char* name, const QString& path, qi
 {
     const Json& v = member(object, name, path);
     const QString place = join(path, QString::fromLatin1(name));
-    const QString range = QStringLiteral(" in ") + QString::number(min) + QStringLiteral("...") + QString::number(max);
+    const QString expectation = QStringLiteral("expected an integer in ") + QString::number(min) +
+                                QStringLiteral("...") + QString::number(max) + QStringLiteral(", found ");
+    if (!v.is_number())
+        fail(place, expectation + typeName(v));
+    const QString found = QString::fromStdString(v.dump());
     if (v.is_number_unsigned()) {
         const auto u = v.get<std::uint64_t>();
-        if (u > std::uint64_t(max))
-            fail(place, QStringLiteral("expected an integer") + range);
-        return qint64(u);
-    }
-    if (v.is_number_integer()) {
+        if (u <= std::uint64_t(max))
+            return qint64(u);
+    } else if (v.is_number_integer()) {
         const auto i = v.get<std::int64_t>();
-        if (i < min || i > max)
-            fail(place, QStringLiteral("expected an integer") + range);
-        return i;
-    }
-    if (v.is_number_float()) {
+        if (i >= min && i <= max)
+            return i;
+    } else {
         const double d = v.get<double>();
-        // Bounds as doubles: max of int64 rounds up, so compare with strict less-than.
+        // max of int64 rounds up as a double, hence the strict comparison.
         if (d == std::floor(d) && d >= double(min) && d < double(max) + 1.0)
             return qint64(d);
     }
-    fail(place, QStringLiteral("expected an integer") + range + QStringLiteral(", found ") +
-                    (v.is_number() ? QString::fromStdString(v.dump()) : typeName(v)));
+    fail(place, expectation + found);
 }
 
 QUuid readUuid(const Json& object, const char* name, const QString& path)
