@@ -1,0 +1,6 @@
+# The "rondix ring ..." command line. Runs before any GUI object exists, so it
+# depends on the model only.
+add_library(rondix_cli STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/RingCommand.cpp ${CMAKE_CURRENT_LIST_DIR}/RingCommand.h
+)
+target_link_libraries(rondix_cli PUBLIC Qt6::Core PRIVATE rondix_model rondix_common)
