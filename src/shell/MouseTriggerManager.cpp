@@ -14,6 +14,11 @@ MouseTriggerManager::MouseTriggerManager(InputMonitor* input, QObject* parent)
     setupMonitor();
 }
 
+MouseTriggerManager::~MouseTriggerManager()
+{
+    removeMonitor();
+}
+
 MouseTriggerManager& MouseTriggerManager::shared()
 {
     static MouseTriggerManager* instance = new MouseTriggerManager(Platform::instance().input);

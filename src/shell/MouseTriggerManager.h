@@ -17,6 +17,7 @@ class MouseTriggerManager : public QObject
                    targetButtonNumberChanged)
 public:
     explicit MouseTriggerManager(InputMonitor* input, QObject* parent = nullptr);
+    ~MouseTriggerManager() override;
 
     static MouseTriggerManager& shared();
     static inline const QString settingsKey = QStringLiteral("rondix_mouse_trigger_button_number");

@@ -3,6 +3,7 @@
 #include "platform/PlatformTypes.h"
 #include "platform/x11/X11KeyTable.h"
 
+#include <QAbstractEventDispatcher>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
@@ -61,6 +62,10 @@ X11Connection::X11Connection(xcb_connection_t* conn, int screen)
 
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_conn), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &X11Connection::readAvailable);
+    // Replies read by synchronous requests can pull events into xcb's queue
+    // without waking the notifier; hand those out before the loop sleeps.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &X11Connection::dispatchQueued);
 }
 
 X11Connection::~X11Connection()
