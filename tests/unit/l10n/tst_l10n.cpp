@@ -115,6 +115,30 @@ private Q_SLOTS:
 
     void init() { AppSettings::remove(QStringLiteral("app_language")); }
 
+    // Runs first: the process-wide instance may be created by a lookup on a worker
+    // thread, yet its change notice must still arrive on the main thread.
+    void sharedInstanceFirstUsedFromWorkerThread()
+    {
+        QThread* worker = nullptr;
+        const QString text = QtConcurrent::run([&worker] {
+                                 worker = QThread::currentThread();
+                                 return L10n::string(QStringLiteral("common.cancel"), QStringLiteral("取消"));
+                             }).result();
+        QVERIFY(worker && worker != thread());
+        QVERIFY(QStringList({"Cancel", QStringLiteral("取消"), QStringLiteral("キャンセル")}).contains(text));
+        QCOMPARE(L10n::shared().thread(), thread());
+
+        QThread* deliveredOn = nullptr;
+        connect(&L10n::shared(), &L10n::languageChanged, this,
+                [&] { deliveredOn = QThread::currentThread(); });
+        QtConcurrent::run([] { L10n::string(QStringLiteral("menu.quit")); }).waitForFinished();
+        L10n::shared().setLanguage(QStringLiteral("ja"));
+        QTRY_VERIFY(deliveredOn != nullptr);
+        QCOMPARE(deliveredOn, thread());
+        QCOMPARE(L10n::string(QStringLiteral("common.cancel")), QStringLiteral("キャンセル"));
+        disconnect(&L10n::shared(), &L10n::languageChanged, this, nullptr);
+    }
+
     // ---- strings-file reader ----
 
     void readerAccepts_data()
