@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+// A window hosting the permission guide; a new one is made for every request.
+class PermissionGuideWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    using ContentFactory = std::function<QWidget*(QWidget* parent)>;
+
+    explicit PermissionGuideWindow(QWidget* parent = nullptr);
+
+    static void setContentFactory(ContentFactory factory);
+};

@@ -1,0 +1,69 @@
+#include "shell/RondixDBusService.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QLoggingCategory>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcDBus, "rondix.shell.dbus")
+
+const QString RondixDBusService::serviceName = QStringLiteral("org.rondix.Rondix");
+const QString RondixDBusService::objectPath = QStringLiteral("/org/rondix/Rondix");
+
+RondixDBusService::RondixDBusService(QObject* parent)
+    : QObject(parent)
+{
+}
+
+RondixDBusService::Claim RondixDBusService::claim()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Claim::NoBus;
+    if (!bus.registerObject(objectPath, this,
+                            QDBusConnection::ExportScriptableSlots
+                                | QDBusConnection::ExportScriptableProperties)) {
+        qCDebug(lcDBus) << "object path already taken in this process";
+    }
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+        serviceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
+        return Claim::Owner;
+    bus.unregisterObject(objectPath);
+    if (!reply.isValid()) {
+        qCDebug(lcDBus) << "name request failed:" << reply.error().message();
+        return Claim::NoBus;
+    }
+    return Claim::OtherRunning;
+}
+
+bool RondixDBusService::callRunningInstance(const QString& method, QString* error)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, method);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        if (error)
+            *error = reply.errorMessage();
+        return false;
+    }
+    return true;
+}
+
+// Requests are handled after the reply has gone out, so the caller never waits
+// for the ring or a window to appear.
+void RondixDBusService::Summon()
+{
+    QTimer::singleShot(0, this, &RondixDBusService::summonRequested);
+}
+
+void RondixDBusService::Reopen()
+{
+    QTimer::singleShot(0, this, &RondixDBusService::reopenRequested);
+}
+
+void RondixDBusService::ShowSettings()
+{
+    QTimer::singleShot(0, this, &RondixDBusService::settingsRequested);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "shell/ShellServices.h"
+
+// The shell's services as the process-wide shared managers.
+class SharedShellServices : public ShellServices
+{
+public:
+    void createFrontmostSensor() override;
+    void createMouseTrigger(std::function<void(QPoint)> onSummon) override;
+    void setupHotkey(std::function<void()> onTrigger) override;
+    bool checkPermission() override;
+    void stopHotkey() override;
+
+    std::optional<RunningApp> snapshotFrontmostApp() override;
+    RingProfile profileFor(const std::optional<QString>& bundleId) override;
+    void showRing(const std::optional<QPoint>& at, const RingProfile& profile,
+                  const std::optional<RunningApp>& target) override;
+    void playTriggerSound() override;
+
+    std::optional<QString> currentHotkeyDisplay() override;
+    QString currentAppName() override;
+    void releaseSettingsCaches() override;
+};

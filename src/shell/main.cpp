@@ -1,0 +1,108 @@
+#include "common/Log.h"
+#include "hud/WhirloPanel.h"
+#include "platform/Platform.h"
+#include "shell/AppDelegate.h"
+#include "shell/CommandLine.h"
+#include "shell/MenuBarManager.h"
+#include "shell/RingCommand.h"
+#include "shell/RondixDBusService.h"
+#include "shell/SharedShellServices.h"
+
+#include <QApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QString methodFor(CommandLine::Command command)
+{
+    switch (command) {
+    case CommandLine::Command::Summon:
+        return QStringLiteral("Summon");
+    case CommandLine::Command::Settings:
+        return QStringLiteral("ShowSettings");
+    default:
+        return QStringLiteral("Reopen");
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = CommandLine::parse(arguments);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    switch (commandLine.command) {
+    case CommandLine::Command::Ring: {
+        // No GUI application here: ring files are handled without a display.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Rondix"));
+        return runRingCommand(commandLine.ringArgs, out, err);
+    }
+    case CommandLine::Command::Help:
+        out << CommandLine::usage();
+        return 0;
+    case CommandLine::Command::Version:
+        out << "rondix " << RONDIX_VERSION << "\n";
+        return 0;
+    case CommandLine::Command::Error:
+        err << commandLine.error << "\n" << CommandLine::usage();
+        return 2;
+    default:
+        break;
+    }
+
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Rondix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RONDIX_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.rondix.Rondix"));
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(MenuBarManager::appIcon());
+
+    RondixDBusService dbus;
+    switch (dbus.claim()) {
+    case RondixDBusService::Claim::OtherRunning: {
+        QString error;
+        if (!RondixDBusService::callRunningInstance(methodFor(commandLine.command), &error)) {
+            err << "rondix: the running instance did not answer: " << error << "\n";
+            return 1;
+        }
+        return 0;
+    }
+    case RondixDBusService::Claim::NoBus:
+        logLine(QStringLiteral("[Rondix] No D-Bus session bus; running without single-instance support."));
+        break;
+    case RondixDBusService::Claim::Owner:
+        break;
+    }
+
+    SharedShellServices services;
+    MenuBarManager menuBar(services);
+    AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
+
+    dbus.ringVisibleProvider = [] { return WhirloPanel::shared().isShown(); };
+    dbus.ringGeometryProvider = [] { return WhirloPanel::shared().frameGeometry(); };
+    QObject::connect(&dbus, &RondixDBusService::summonRequested, &delegate,
+                     [&delegate] { delegate.triggerWhirlo(false); });
+    QObject::connect(&dbus, &RondixDBusService::reopenRequested, &delegate,
+                     [&delegate] { delegate.applicationShouldHandleReopen(); });
+    QObject::connect(&dbus, &RondixDBusService::settingsRequested, &menuBar, &MenuBarManager::openSettingsWindow);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+
+    delegate.applicationDidFinishLaunching();
+
+    // A command that had to start the program runs once the shell is up.
+    if (commandLine.command == CommandLine::Command::Summon)
+        QTimer::singleShot(0, &delegate, [&delegate] { delegate.triggerWhirlo(false); });
+    else if (commandLine.command == CommandLine::Command::Settings)
+        QTimer::singleShot(0, &menuBar, &MenuBarManager::openSettingsWindow);
+
+    return app.exec();
+}
