@@ -69,7 +69,7 @@ ActionExecutor& ActionExecutor::shared()
         s.shortcuts = &ShortcutsManager::shared();
         InputTrust* trust = p.trust;
         s.checkTrust = [trust] { return trust && trust->isTrusted(); };
-        return new ActionExecutor(std::move(s), qApp);
+        return new ActionExecutor(std::move(s), nullptr);  // lives until the process ends
     }();
     return *instance;
 }

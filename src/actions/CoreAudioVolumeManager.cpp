@@ -28,7 +28,7 @@ CoreAudioVolumeManager& CoreAudioVolumeManager::shared()
     static CoreAudioVolumeManager* instance = [] {
         Platform& p = Platform::instance();
         return new CoreAudioVolumeManager(
-            p.mixer, p.sounds, [](float v, bool m) { VolumeOSDManager::shared().show(v, m); }, qApp);
+            p.mixer, p.sounds, [](float v, bool m) { VolumeOSDManager::shared().show(v, m); }, nullptr);  // lives until the process ends
     }();
     return *instance;
 }

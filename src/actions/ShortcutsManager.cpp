@@ -67,7 +67,7 @@ ShortcutsManager::ShortcutsManager(const QString& folder, Launcher launcher, QOb
 
 ShortcutsManager& ShortcutsManager::shared()
 {
-    static ShortcutsManager* instance = new ShortcutsManager(defaultFolder(), {}, qApp);
+    static ShortcutsManager* instance = new ShortcutsManager(defaultFolder(), {}, nullptr);  // lives until the process ends
     return *instance;
 }
 

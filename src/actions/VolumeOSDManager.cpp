@@ -36,7 +36,7 @@ VolumeOSDManager& VolumeOSDManager::shared()
             WindowSystem* ws = Platform::instance().windows;
             return !ws || ws->isCompositing();
         },
-        qApp);
+        nullptr);  // lives until the process ends
     return *instance;
 }
 

@@ -1,0 +1,356 @@
+// The actions against a real session: Xvfb with openbox, the real X11 key
+// injection, PulseAudio's null sink, GIO desktop entries and xdg-open.
+#include "actions/ActionExecutor.h"
+#include "actions/CoreAudioVolumeManager.h"
+#include "actions/ShortcutsManager.h"
+#include "actions/VolumeOSDManager.h"
+#include "platform/Platform.h"
+#include "platform/pulse/PulseMixer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Mean of the channel volumes of the default sink, 0...1, as pactl reports it.
+double pactlVolume()
+{
+    const QString out = run(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
+    static const QRegularExpression channel(QStringLiteral(":\\s*(\\d+)\\s*/"));
+    double sum = 0;
+    int n = 0;
+    for (auto it = channel.globalMatch(out.section(QLatin1Char('\n'), 0, 0)); it.hasNext();) {
+        sum += it.next().captured(1).toDouble();
+        ++n;
+    }
+    return n ? sum / n / 65536.0 : -1.0;
+}
+
+bool pactlMuted()
+{
+    return run(QStringLiteral("pactl"), {QStringLiteral("get-sink-mute"), QStringLiteral("@DEFAULT_SINK@")})
+        .contains(QLatin1String("yes"));
+}
+
+void writeFile(const QString& path, const QByteArray& content, bool executable = false)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+    f.close();
+    if (executable)
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+}
+
+ActionSlot slotWith(const ActionType& action)
+{
+    ActionSlot s = ActionSlot::empty(0);
+    s.title = QStringLiteral("slot");
+    s.action = action;
+    s.isEnabled = true;
+    return s;
+}
+
+bool isModifierKey(int key)
+{
+    return (key >= Qt::Key_Shift && key <= Qt::Key_Alt) || key == Qt::Key_Super_L || key == Qt::Key_Super_R
+           || key == Qt::Key_Meta || key == Qt::Key_AltGr;
+}
+
+} // namespace
+
+class ActionsX11Test : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_tmp;
+    std::unique_ptr<CoreAudioVolumeManager> m_volume;
+    std::unique_ptr<ShortcutsManager> m_scripts;
+    std::unique_ptr<ActionExecutor> m_exec;
+    QProcess m_probe;
+    QStringList m_probeLines;
+    quint32 m_probeWindow = 0;
+
+    QString xdgLog() const { return m_tmp.filePath(QStringLiteral("xdg-open.log")); }
+    QStringList xdgOpenCalls() const
+    {
+        QFile f(xdgLog());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    void readProbe()
+    {
+        while (m_probe.canReadLine())
+            m_probeLines.append(QString::fromUtf8(m_probe.readLine()).trimmed());
+    }
+    QList<QPair<int, int>> probePresses() const
+    {
+        QList<QPair<int, int>> presses;
+        for (const QString& line : m_probeLines) {
+            const QStringList parts = line.split(QLatin1Char(' '));
+            if (parts.size() == 3 && parts[0] == QLatin1String("press") && !isModifierKey(parts[1].toInt()))
+                presses.append({parts[1].toInt(), parts[2].toInt()});
+        }
+        return presses;
+    }
+    std::optional<RunningApp> probeApp()
+    {
+        std::optional<RunningApp> front = Platform::instance().windows->frontmostApplication();
+        if (!front) {
+            RunningApp a;
+            a.window = m_probeWindow;
+            a.pid = m_probe.processId();
+            front = a;
+        }
+        return front;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("RONDIX_TEST_SESSION"))
+            QSKIP("needs the test session (tests/session/run-session)");
+        // Before anything reads them: GIO keeps the data dirs it saw first.
+        const QString dirs = m_tmp.filePath(QStringLiteral("dirs"));
+        qputenv("XDG_DATA_DIRS", dirs.toUtf8());
+        qputenv("XDG_DATA_HOME", m_tmp.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_tmp.filePath(QStringLiteral("config")).toUtf8());
+        writeFile(m_tmp.filePath(QStringLiteral("bin/xdg-open")),
+                  "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" + xdgLog().toUtf8() + "\"\n", true);
+        qputenv("PATH", m_tmp.filePath(QStringLiteral("bin")).toUtf8() + ':' + qgetenv("PATH"));
+        writeFile(m_tmp.filePath(QStringLiteral("bin/mark-launch")), "#!/bin/sh\necho \"$@\" > \"$1\"\n", true);
+        writeFile(dirs + QStringLiteral("/applications/org.example.Marker.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + m_tmp.filePath(QStringLiteral("bin/mark-launch")).toUtf8()
+                      + " " + m_tmp.filePath(QStringLiteral("launched-by-id")).toUtf8() + "\n");
+        writeFile(m_tmp.filePath(QStringLiteral("elsewhere/marker-file.desktop")),
+                  "[Desktop Entry]\nType=Application\nName=Marker by file\nExec="
+                      + m_tmp.filePath(QStringLiteral("bin/mark-launch")).toUtf8() + " "
+                      + m_tmp.filePath(QStringLiteral("launched-by-path")).toUtf8() + "\n");
+
+        Platform& p = Platform::instance();
+        QCOMPARE(p.backendName, QStringLiteral("x11"));
+        QVERIFY(qobject_cast<PulseMixer*>(p.mixer));
+        m_volume = std::make_unique<CoreAudioVolumeManager>(
+            p.mixer, p.sounds, [](float v, bool m) { VolumeOSDManager::shared().show(v, m); });
+        m_scripts = std::make_unique<ShortcutsManager>(ShortcutsManager::defaultFolder());
+        ActionExecutor::Services s;
+        s.keys = p.keys;
+        s.windows = p.windows;
+        s.clipboard = p.clipboard;
+        s.opener = p.opener;
+        s.desktopEntries = p.desktopEntries;
+        s.session = p.session;
+        s.volume = m_volume.get();
+        s.shortcuts = m_scripts.get();
+        InputTrust* trust = p.trust;
+        s.checkTrust = [trust] { return trust->isTrusted(); };
+        m_exec = std::make_unique<ActionExecutor>(std::move(s));
+
+        connect(&m_probe, &QProcess::readyReadStandardOutput, this, &ActionsX11Test::readProbe);
+        m_probe.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"), {});
+        QVERIFY(m_probe.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_probeLines.isEmpty() && m_probeLines.first().startsWith(QLatin1String("ready")),
+                                 10000);
+        m_probeWindow = m_probeLines.first().section(QLatin1Char(' '), 1).toUInt();
+    }
+
+    void cleanupTestCase()
+    {
+        m_probe.kill();
+        m_probe.waitForFinished();
+    }
+
+    void shortcutArrivesInFocusedClient_data()
+    {
+        QTest::addColumn<int>("keyCode");
+        QTest::addColumn<KeyModifiers>("mods");
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<int>("qtMods");
+        QTest::newRow("control+shift+C") << 8 << KeyModifiers{false, false, true, true} << int(Qt::Key_C)
+                                         << int(Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::newRow("plain A") << 0 << KeyModifiers{} << int(Qt::Key_A) << 0;
+        QTest::newRow("control+option+Z") << 6 << KeyModifiers{false, true, true, false} << int(Qt::Key_Z)
+                                          << int(Qt::ControlModifier | Qt::AltModifier);
+        QTest::newRow("control+space") << 49 << KeyModifiers{false, false, true, false} << int(Qt::Key_Space)
+                                       << int(Qt::ControlModifier);
+        QTest::newRow("F5") << 96 << KeyModifiers{} << int(Qt::Key_F5) << 0;
+    }
+    void shortcutArrivesInFocusedClient()
+    {
+        QFETCH(int, keyCode);
+        QFETCH(KeyModifiers, mods);
+        QFETCH(int, qtKey);
+        QFETCH(int, qtMods);
+        m_probeLines.clear();
+        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("k"), quint16(keyCode), mods)), probeApp());
+        QTRY_VERIFY_WITH_TIMEOUT(!probePresses().isEmpty(), 3000);
+        QTest::qWait(200);  // anything else would have arrived by now
+        QCOMPARE(probePresses(), (QList<QPair<int, int>>{{qtKey, qtMods}}));
+    }
+
+    void pasteLandsInTextField()
+    {
+        // Select the field's text first, so the paste replaces it.
+        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("A"), 0, {false, false, true, false})), probeApp());
+        QTest::qWait(100);
+        m_probeLines.clear();
+        const QString text = QStringLiteral("Grüße from Rondix ✓ & $HOME `x`");
+        m_exec->execute(slotWith(ActionType::pasteText(text)), probeApp());
+        QTRY_VERIFY_WITH_TIMEOUT(m_probeLines.contains(QStringLiteral("text ") + text), 3000);
+        QCOMPARE(probePresses(), (QList<QPair<int, int>>{{int(Qt::Key_V), int(Qt::ControlModifier)}}));
+    }
+
+    void volumeReadsBackThroughPactl()
+    {
+        m_volume->setVolume(0.3f);
+        QTRY_VERIFY(std::abs(pactlVolume() - 0.3) < 0.001);
+        QVERIFY(std::abs(*m_volume->getVolume() - 0.3f) < 0.001f);
+
+        m_volume->stepVolume(true);
+        m_volume->stepVolume(true);  // the second step starts from the first one's result
+        QTRY_VERIFY(std::abs(pactlVolume() - 0.425) < 0.001);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::volumeDown)), std::nullopt);
+        QTRY_VERIFY(std::abs(pactlVolume() - 0.3625) < 0.001);
+
+        m_volume->setVolume(1.4f);
+        QTRY_VERIFY(std::abs(pactlVolume() - 1.0) < 0.001);
+        m_volume->setVolume(-0.5f);
+        QTRY_VERIFY(pactlVolume() == 0.0);
+        m_volume->setVolume(0.5f);
+        QTRY_VERIFY(std::abs(pactlVolume() - 0.5) < 0.001);
+    }
+
+    void muteReadsBackThroughPactl()
+    {
+        QVERIFY(!pactlMuted());
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mute)), std::nullopt);
+        QTRY_VERIFY(pactlMuted());
+        QVERIFY(m_volume->isMuted());
+        m_volume->toggleMute();
+        QTRY_VERIFY(!pactlMuted());
+        m_volume->toggleMute();
+        QTRY_VERIFY(pactlMuted());
+        m_volume->setVolume(0.6f);  // a volume change unmutes
+        QTRY_VERIFY(!pactlMuted());
+        QTRY_VERIFY(std::abs(pactlVolume() - 0.6) < 0.001);
+        QTRY_VERIFY(VolumeOSDManager::shared().isPanelShown());
+    }
+
+    void changesMadeElsewhereAreSeen()
+    {
+        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("42%")});
+        QTRY_VERIFY(m_volume->getVolume() && std::abs(*m_volume->getVolume() - 0.42f) < 0.005f);
+        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-mute"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("1")});
+        QTRY_VERIFY(m_volume->isMuted());
+        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-mute"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("0")});
+        QTRY_VERIFY(!m_volume->isMuted());
+
+        // A new default sink is followed.
+        const QString module = run(QStringLiteral("pactl"), {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                                             QStringLiteral("sink_name=rondix_second")}).trimmed();
+        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("rondix_second"), QStringLiteral("20%")});
+        run(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QStringLiteral("rondix_second")});
+        QTRY_VERIFY(m_volume->getVolume() && std::abs(*m_volume->getVolume() - 0.2f) < 0.005f);
+        m_volume->setVolume(0.75f);
+        QTRY_VERIFY(std::abs(pactlVolume() - 0.75) < 0.001);
+        run(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QStringLiteral("rondix_null")});
+        run(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module});
+        QTRY_VERIFY(m_volume->getVolume() && std::abs(*m_volume->getVolume() - 0.42f) < 0.005f);
+    }
+
+    void openingReachesXdgOpen_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("argument");
+        const QString folder = m_tmp.filePath(QStringLiteral("a folder"));
+        const QString file = m_tmp.filePath(QStringLiteral("a folder/report 1.txt"));
+        QTest::newRow("bare host") << "url" << "  Example.org/Path?q=1&x=$(id) " << "https://example.org/Path?q=1&x=$(id)";
+        QTest::newRow("http kept") << "url" << "http://localhost:8080/x" << "http://localhost:8080/x";
+        QTest::newRow("folder") << "path" << folder << folder;
+        QTest::newRow("file without a file manager opens its folder") << "path" << file << folder;
+        QTest::newRow("missing path opened as a file URL")
+            << "path" << m_tmp.filePath(QStringLiteral("gone x.txt"))
+            << QUrl::fromLocalFile(m_tmp.filePath(QStringLiteral("gone x.txt"))).toString(QUrl::FullyEncoded);
+    }
+    void openingReachesXdgOpen()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, input);
+        QFETCH(QString, argument);
+        writeFile(m_tmp.filePath(QStringLiteral("a folder/report 1.txt")), "x");
+        QFile::remove(xdgLog());
+        const ActionType action = kind == QLatin1String("url") ? ActionType::openURL(input) : ActionType::openPath(input);
+        m_exec->execute(slotWith(action), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(xdgOpenCalls(), QStringList{argument}, 5000);
+    }
+
+    void launchStartsTheEntry_data()
+    {
+        QTest::addColumn<QString>("bundleId");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("by id") << "org.example.Marker" << "" << "launched-by-id";
+        QTest::newRow("by file") << "org.example.Unknown" << m_tmp.filePath(QStringLiteral("elsewhere/marker-file.desktop"))
+                                 << "launched-by-path";
+        QTest::newRow("missing file falls back to id") << "org.example.Marker"
+                                                       << m_tmp.filePath(QStringLiteral("nowhere.desktop"))
+                                                       << "launched-by-id";
+    }
+    void launchStartsTheEntry()
+    {
+        QFETCH(QString, bundleId);
+        QFETCH(QString, path);
+        QFETCH(QString, marker);
+        const QString markerPath = m_tmp.filePath(marker);
+        QFile::remove(markerPath);
+        m_exec->execute(slotWith(ActionType::launchApp(bundleId, QStringLiteral("Marker"), path)), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(markerPath), 5000);
+    }
+
+    void userScriptRuns()
+    {
+        QVERIFY(m_scripts->ensureFolder());
+        const QString marker = m_tmp.filePath(QStringLiteral("script-ran"));
+        writeFile(m_scripts->folder() + QStringLiteral("/Say Hello"), "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n", true);
+        m_exec->execute(slotWith(ActionType::runShortcut(QStringLiteral(" Say Hello "))), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 5000);
+    }
+
+    void showDesktopToggles()
+    {
+        auto showing = [] {
+            return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SHOWING_DESKTOP")})
+                .trimmed()
+                .endsWith(QLatin1String("= 1"));
+        };
+        const bool before = showing();
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::showDesktop)), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(showing(), !before, 3000);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::showDesktop)), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(showing(), before, 3000);
+    }
+};
+
+QTEST_MAIN(ActionsX11Test)
+#include "tst_actions_x11.moc"
