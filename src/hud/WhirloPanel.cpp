@@ -1,0 +1,192 @@
+#include "hud/WhirloPanel.h"
+
+#include "hud/WhirloHUDView.h"
+#include "platform/Platform.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QRegion>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kEscapeKeyCode = 53;
+
+} // namespace
+
+WhirloPanel::WhirloPanel(Platform& platform, HudFactory factory, QObject* parent)
+    : QObject(parent), m_platform(platform), m_factory(std::move(factory))
+{
+    if (!m_factory) {
+        m_factory = [](const RingProfile& profile, const std::optional<RunningApp>& target,
+                       std::function<void()> onDismiss, QWidget* parent) {
+            return new WhirloHUDView(profile, target, std::move(onDismiss), parent);
+        };
+    }
+    if (m_platform.input) {
+        connect(m_platform.input, &InputMonitor::keyPressed, this, &WhirloPanel::onKey);
+        connect(m_platform.input, &InputMonitor::buttonPressed, this, &WhirloPanel::onButton);
+    }
+}
+
+WhirloPanel::~WhirloPanel()
+{
+    clearMonitors();
+}
+
+WhirloPanel& WhirloPanel::shared()
+{
+    static WhirloPanel* instance = new WhirloPanel(Platform::instance());
+    return *instance;
+}
+
+QPoint WhirloPanel::clampedOrigin(const QPoint& point, const QRect& area)
+{
+    const int half = kPanelSize / 2;
+    const int areaRight = area.x() + area.width();
+    const int areaBottom = area.y() + area.height();
+    // Horizontal: the lower bound first, so a narrow area aligns right edges.
+    const int x = std::min(std::max(point.x() - half, area.x()), areaRight - kPanelSize);
+    // Vertical, y down: the top edge is the one that must stay visible, so the
+    // top bound is applied last.
+    const int y = std::max(std::min(point.y() - half, areaBottom - kPanelSize), area.y());
+    return {x, y};
+}
+
+QRect WhirloPanel::availableAreaAt(const QPoint& point)
+{
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1440, 900);
+}
+
+void WhirloPanel::ensureWindow()
+{
+    if (m_window)
+        return;
+    m_window = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                                      Qt::WindowDoesNotAcceptFocus |
+                                                      Qt::X11BypassWindowManagerHint);
+    m_window->setObjectName(QStringLiteral("WhirloPanel"));
+    m_window->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_window->setAttribute(Qt::WA_TranslucentBackground);
+    m_window->setAttribute(Qt::WA_NoSystemBackground);
+    m_window->setFocusPolicy(Qt::NoFocus);
+    m_window->setFixedSize(kPanelSize, kPanelSize);
+    m_window->setMouseTracking(true);
+}
+
+void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
+                       const std::optional<RunningApp>& targetApp)
+{
+    clearMonitors();
+    const QPoint p = at.value_or(m_platform.input ? m_platform.input->pointerPosition() : QCursor::pos());
+    const QPoint origin = clampedOrigin(p, availableAreaAt(p));
+
+    ensureWindow();
+    m_window->move(origin);
+
+    // A second summon replaces the ring at once, without its fade.
+    if (m_hud) {
+        WhirloHUDView* old = m_hud;
+        old->hide();
+        old->deleteLater();
+    }
+    const quint64 generation = ++m_generation;
+    QPointer<WhirloPanel> self(this);
+    auto onDismiss = [self, generation] {
+        // A fade that ends after a newer summon must not close the newer ring.
+        if (self && self->m_generation == generation && self->m_shown)
+            self->hide();
+    };
+    m_hud = m_factory(profile, targetApp, onDismiss, m_window.get());
+    m_hud->move(0, 0);
+    connect(m_hud, &WhirloHUDView::painted, this, &WhirloPanel::painted);
+
+    const bool compositing = m_platform.windows && m_platform.windows->isCompositing();
+    if (compositing) {
+        m_window->clearMask();
+    } else {
+        const int c = kPanelSize / 2;
+        m_window->setMask(QRegion(c - kMaskRadius, c - kMaskRadius, 2 * kMaskRadius, 2 * kMaskRadius,
+                                  QRegion::Ellipse));
+    }
+
+    m_hud->show();
+    m_window->show();
+    m_window->raise();
+    m_shown = true;
+
+    // The pointer usually sits at the centre already; no move event comes for
+    // that, so the first position is taken now. A pointer outside the ring
+    // (panel moved by clamping) waits for a real move instead.
+    const QPoint pointer = m_platform.input ? m_platform.input->pointerPosition() : QCursor::pos();
+    const QPointF local = pointer - origin;
+    const double d = std::hypot(local.x() - kPanelSize / 2.0, local.y() - kPanelSize / 2.0);
+    if (d <= HudController::kMoveCloseRadius)
+        m_hud->seedPointer(local);
+    m_hud->appear();
+
+    if (m_platform.input) {
+        m_platform.input->acquireKeys(this);
+        m_platform.input->acquireButtons(this);
+        m_keysAcquired = m_buttonsAcquired = true;
+    }
+    Q_EMIT shown();
+}
+
+void WhirloPanel::hide()
+{
+    clearMonitors();
+    const bool wasShown = m_shown;
+    m_shown = false;
+    if (m_window)
+        m_window->hide();
+    if (m_hud) {
+        WhirloHUDView* old = m_hud;
+        m_hud = nullptr;
+        old->hide();
+        old->deleteLater();  // may be inside one of its own handlers
+    }
+    if (wasShown)
+        Q_EMIT hidden();
+}
+
+void WhirloPanel::clearMonitors()
+{
+    if (!m_platform.input)
+        return;
+    if (m_keysAcquired)
+        m_platform.input->releaseKeys(this);
+    if (m_buttonsAcquired)
+        m_platform.input->releaseButtons(this);
+    m_keysAcquired = m_buttonsAcquired = false;
+}
+
+void WhirloPanel::onKey(const RawKeyEvent& event)
+{
+    if (m_shown && m_keysAcquired && event.virtualKeyCode == kEscapeKeyCode)
+        hide();
+}
+
+void WhirloPanel::onButton(int button, const QPoint& globalPos)
+{
+    if (!m_shown || !m_buttonsAcquired || (button != 0 && button != 1))
+        return;
+    // Raw events carry no window: a click is elsewhere when it is outside us.
+    if (m_window && m_window->geometry().contains(globalPos))
+        return;
+    QPointer<WhirloPanel> self(this);
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [self, generation] {
+            if (self && self->m_generation == generation)
+                self->hide();
+        },
+        Qt::QueuedConnection);
+}
