@@ -70,6 +70,13 @@ X11Connection::X11Connection(xcb_connection_t* conn, int screen)
 
 X11Connection::~X11Connection()
 {
+    // Backends hang off this connection and release grabs and keycodes as they
+    // go: they must go while it is still open.
+    m_handlers.clear();
+    const QObjectList kids = children();
+    for (QObject* child : kids)
+        if (child != m_notifier)
+            delete child;
     delete m_notifier;
     if (m_keySymbols)
         xcb_key_symbols_free(m_keySymbols);

@@ -23,6 +23,24 @@ X11KeyInjector::X11KeyInjector(X11Connection* conn, X11InputMonitor* monitor, X1
     , m_monitor(monitor)
     , m_grabber(grabber)
 {
+    m_giveBack.setSingleShot(true);
+    m_giveBack.setInterval(1000);
+    connect(&m_giveBack, &QTimer::timeout, this, &X11KeyInjector::giveBackBorrowed);
+}
+
+X11KeyInjector::~X11KeyInjector()
+{
+    giveBackBorrowed();
+}
+
+void X11KeyInjector::giveBackBorrowed()
+{
+    m_giveBack.stop();
+    if (!m_borrowed)
+        return;
+    returnKeycode(m_borrowed);
+    m_borrowed = 0;
+    m_borrowedKeysym = 0;
 }
 
 void X11KeyInjector::fake(quint8 type, xcb_keycode_t keycode)
@@ -98,9 +116,16 @@ bool X11KeyInjector::postKey(quint16 keyCode, quint32 modifiers, int holdMs)
     // The mapping may have changed since the last MappingNotify was read.
     m_conn->dispatchQueued();
     xcb_keycode_t key = m_conn->keycodesFor(*keysym).value(0, 0);
-    const bool borrowed = key == 0;
-    if (borrowed)
-        key = borrowKeycode(*keysym);
+    if (!key) {
+        if (m_borrowed && m_borrowedKeysym != *keysym)
+            giveBackBorrowed();
+        if (!m_borrowed) {
+            m_borrowed = borrowKeycode(*keysym);
+            m_borrowedKeysym = m_borrowed ? *keysym : 0;
+        }
+        key = m_borrowed;
+        m_giveBack.start();
+    }
     if (!key) {
         qCDebug(lcX11) << "no keycode for keysym" << Qt::hex << *keysym;
         return false;
@@ -134,8 +159,6 @@ bool X11KeyInjector::postKey(quint16 keyCode, quint32 modifiers, int holdMs)
     for (qsizetype i = mods.size() - 1; i >= 0; --i)
         fake(XCB_KEY_RELEASE, mods.at(i));
     m_conn->sync();
-    if (borrowed)
-        returnKeycode(key);
     // Everything the server generated for these presses has been read by now;
     // hand it out while it is still known to be ours.
     m_conn->dispatchQueued();

@@ -3,6 +3,7 @@
 #include "platform/KeyInjector.h"
 
 #include <QList>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -17,6 +18,7 @@ class X11KeyInjector : public KeyInjector
 public:
     X11KeyInjector(X11Connection* conn, X11InputMonitor* monitor, X11HotkeyGrabber* grabber,
                    QObject* parent = nullptr);
+    ~X11KeyInjector() override;
 
     bool postKey(quint16 keyCode, quint32 modifiers, int holdMs) override;
 
@@ -25,8 +27,14 @@ private:
     xcb_keycode_t borrowKeycode(quint32 keysym);
     void returnKeycode(xcb_keycode_t keycode);
     QList<xcb_keycode_t> heldModifierKeys();
+    void giveBackBorrowed();
 
     X11Connection* m_conn;
     X11InputMonitor* m_monitor;
     X11HotkeyGrabber* m_grabber;
+    // A keycode lent to a keysym the keymap lacks. It is given back a little
+    // later: clients read the new mapping only when the press arrives.
+    xcb_keycode_t m_borrowed = 0;
+    quint32 m_borrowedKeysym = 0;
+    QTimer m_giveBack;
 };

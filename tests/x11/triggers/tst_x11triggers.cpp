@@ -6,6 +6,7 @@
 #include "platform/x11/X11InputMonitor.h"
 #include "platform/x11/X11InputTrust.h"
 #include "platform/x11/X11KeyInjector.h"
+#include "platform/x11/X11KeyTable.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "shell/ActiveAppSensor.h"
 #include "shell/HotkeyManager.h"
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void frontmostFollowsWindows();
     void injectedChordReachesWindow();
     void heldModifiersAreLetGo();
+    void missingKeysymBorrowsKeycode();
     void ownInjectionIsNotInput();
 
 private:
@@ -371,6 +373,34 @@ void TestX11Triggers::heldModifiersAreLetGo()
     xdotool({QStringLiteral("keyup"), QStringLiteral("alt")});
     // No Alt (Mod1, 0x8) in the state of the V press.
     QCOMPARE(target.presses(), QStringList({"ffe3 0", "76 4"}));
+}
+
+void TestX11Triggers::missingKeysymBorrowsKeycode()
+{
+    // A key of the ring data that this keyboard map has no keycode for.
+    int vk = -1;
+    quint32 keysym = 0;
+    for (int candidate = 0; candidate < 128 && vk < 0; ++candidate) {
+        const auto sym = X11KeyTable::keysymForVirtualKey(candidate);
+        if (sym && m_conn->keycodesFor(*sym).isEmpty()) {
+            vk = candidate;
+            keysym = *sym;
+        }
+    }
+    if (vk < 0)
+        QSKIP("every key of the table exists in this keymap");
+
+    Client target = startClient(QStringLiteral("inject"), QStringLiteral("TriggersInject"));
+    QVERIFY(target.window);
+    RunningApp app;
+    app.window = target.window;
+    QVERIFY(m_windows->activate(app));
+    target.process->readAllStandardOutput();
+    QVERIFY(m_keys->postKey(quint16(vk), 0, 5));
+    QTest::qWait(300);
+    QCOMPARE(target.presses(), QStringList({QString::number(keysym, 16) + QStringLiteral(" 0")}));
+    // The keycode goes back to having no symbol shortly after.
+    QTRY_VERIFY_WITH_TIMEOUT(m_conn->keycodesFor(keysym).isEmpty(), 3000);
 }
 
 void TestX11Triggers::ownInjectionIsNotInput()
