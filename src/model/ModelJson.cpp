@@ -1,12 +1,212 @@
 #include "model/ModelJson.h"
 
+#include <QVarLengthArray>
+
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 using Json = nlohmann::ordered_json;
 
 namespace {
+
+// Decoding runs over a flat token list rather than a document tree: the file is
+// read by nlohmann's SAX parser straight into tokens, which costs far fewer
+// allocations than building (and freeing) a tree for every slot. Trees handed in
+// by callers are flattened the same way, so there is one set of decoding rules.
+
+enum class Kind : quint8 { Null, Boolean, Integer, Unsigned, Float, String, Key, BeginObject, EndObject, BeginArray, EndArray };
+
+struct Token
+{
+    Kind kind;
+    bool boolean = false;
+    union {
+        std::int64_t integer;
+        std::uint64_t unsignedValue;
+        double floating;
+    };
+    // Text of strings and keys, as an offset into Tokens::text.
+    quint32 offset = 0;
+    quint32 length = 0;
+    // For Begin tokens: index of the matching End token.
+    size_t end = 0;
+};
+
+struct Tokens
+{
+    std::vector<Token> list;
+    std::string text;
+
+    std::string_view view(const Token& t) const { return std::string_view(text).substr(t.offset, t.length); }
+
+    void push(Kind kind) { list.push_back(Token{kind, false, {0}}); }
+    void pushText(Kind kind, const std::string& value)
+    {
+        Token t{kind, false, {0}};
+        t.offset = quint32(text.size());
+        t.length = quint32(value.size());
+        text.append(value);
+        list.push_back(t);
+    }
+};
+
+// SAX handler filling a token list.
+class TokenWriter
+{
+public:
+    explicit TokenWriter(Tokens& tokens)
+        : m_tokens(tokens)
+    {
+    }
+
+    bool null()
+    {
+        m_tokens.push(Kind::Null);
+        return true;
+    }
+    bool boolean(bool value)
+    {
+        m_tokens.push(Kind::Boolean);
+        m_tokens.list.back().boolean = value;
+        return true;
+    }
+    bool number_integer(std::int64_t value)
+    {
+        m_tokens.push(Kind::Integer);
+        m_tokens.list.back().integer = value;
+        return true;
+    }
+    bool number_unsigned(std::uint64_t value)
+    {
+        m_tokens.push(Kind::Unsigned);
+        m_tokens.list.back().unsignedValue = value;
+        return true;
+    }
+    bool number_float(double value, const std::string&)
+    {
+        m_tokens.push(Kind::Float);
+        m_tokens.list.back().floating = value;
+        return true;
+    }
+    bool string(std::string& value)
+    {
+        m_tokens.pushText(Kind::String, value);
+        return true;
+    }
+    bool binary(Json::binary_t&)
+    {
+        m_tokens.push(Kind::Null); // JSON text has no binary values
+        return true;
+    }
+    bool start_object(std::size_t) { return begin(Kind::BeginObject); }
+    bool key(std::string& value)
+    {
+        m_tokens.pushText(Kind::Key, value);
+        return true;
+    }
+    bool end_object() { return finish(Kind::EndObject); }
+    bool start_array(std::size_t) { return begin(Kind::BeginArray); }
+    bool end_array() { return finish(Kind::EndArray); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e)
+    {
+        m_error = QString::fromUtf8(e.what());
+        return false;
+    }
+
+    QString error() const { return m_error; }
+
+private:
+    bool begin(Kind kind)
+    {
+        m_open.push_back(m_tokens.list.size());
+        m_tokens.push(kind);
+        return true;
+    }
+    bool finish(Kind kind)
+    {
+        m_tokens.list[m_open.back()].end = m_tokens.list.size();
+        m_open.pop_back();
+        m_tokens.push(kind);
+        return true;
+    }
+
+    Tokens& m_tokens;
+    std::vector<size_t> m_open;
+    QString m_error;
+};
+
+void flatten(const Json& j, Tokens& out)
+{
+    switch (j.type()) {
+    case Json::value_t::object: {
+        const size_t begin = out.list.size();
+        out.push(Kind::BeginObject);
+        for (auto it = j.begin(); it != j.end(); ++it) {
+            out.pushText(Kind::Key, it.key());
+            flatten(it.value(), out);
+        }
+        out.list[begin].end = out.list.size();
+        out.push(Kind::EndObject);
+        break;
+    }
+    case Json::value_t::array: {
+        const size_t begin = out.list.size();
+        out.push(Kind::BeginArray);
+        for (const Json& element : j)
+            flatten(element, out);
+        out.list[begin].end = out.list.size();
+        out.push(Kind::EndArray);
+        break;
+    }
+    case Json::value_t::string:
+        out.pushText(Kind::String, j.get_ref<const std::string&>());
+        break;
+    case Json::value_t::boolean:
+        out.push(Kind::Boolean);
+        out.list.back().boolean = j.get<bool>();
+        break;
+    case Json::value_t::number_integer:
+        out.push(Kind::Integer);
+        out.list.back().integer = j.get<std::int64_t>();
+        break;
+    case Json::value_t::number_unsigned:
+        out.push(Kind::Unsigned);
+        out.list.back().unsignedValue = j.get<std::uint64_t>();
+        break;
+    case Json::value_t::number_float:
+        out.push(Kind::Float);
+        out.list.back().floating = j.get<double>();
+        break;
+    default:
+        out.push(Kind::Null);
+        break;
+    }
+}
+
+// Where a value sits, rendered only when something fails there.
+struct Path
+{
+    const Path* parent = nullptr;
+    const char* member = nullptr; // null for an array element or the root
+    size_t index = 0;
+    const QString* root = nullptr;
+
+    Path operator/(const char* name) const { return Path{this, name, 0, nullptr}; }
+    Path operator[](size_t i) const { return Path{this, nullptr, i, nullptr}; }
+
+    QString render() const
+    {
+        if (!parent)
+            return root ? *root : QString();
+        const QString head = parent->render();
+        if (member)
+            return head.isEmpty() ? QString::fromLatin1(member) : head + QLatin1Char('.') + QLatin1String(member);
+        return head + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+    }
+};
 
 // Internal only: a decode failure unwinds to the public entry point, which turns it
 // into an error text. Nothing is thrown across the library boundary.
@@ -15,256 +215,324 @@ struct DecodeFailure
     QString message;
 };
 
-QString qs(const std::string& s)
+[[noreturn]] void fail(const Path& path, const QString& what)
 {
-    return QString::fromStdString(s);
+    const QString place = path.render();
+    throw DecodeFailure{place.isEmpty() ? what : place + QStringLiteral(": ") + what};
 }
 
-std::string ss(const QString& s)
+QString typeName(Kind kind)
 {
-    return s.toStdString();
+    switch (kind) {
+    case Kind::Null:
+        return QStringLiteral("null");
+    case Kind::Boolean:
+        return QStringLiteral("boolean");
+    case Kind::Integer:
+    case Kind::Unsigned:
+    case Kind::Float:
+        return QStringLiteral("number");
+    case Kind::String:
+        return QStringLiteral("string");
+    case Kind::BeginObject:
+        return QStringLiteral("object");
+    case Kind::BeginArray:
+        return QStringLiteral("array");
+    default:
+        return QStringLiteral("invalid");
+    }
 }
 
-QString join(const QString& path, const QString& member)
+size_t skip(const Tokens& t, size_t i)
 {
-    return path.isEmpty() ? member : path + QLatin1Char('.') + member;
+    const Kind k = t.list[i].kind;
+    return (k == Kind::BeginObject || k == Kind::BeginArray) ? t.list[i].end + 1 : i + 1;
 }
 
-QString element(const QString& path, size_t i)
+// The members of one object, by name; a repeated name counts once, last one wins.
+class Object
 {
-    return path + QLatin1Char('[') + QString::number(i) + QLatin1Char(']');
+public:
+    Object(const Tokens& t, size_t at, const Path& path)
+        : m_tokens(t)
+    {
+        if (t.list[at].kind != Kind::BeginObject)
+            fail(path, QStringLiteral("expected an object, found ") + typeName(t.list[at].kind));
+        const size_t end = t.list[at].end;
+        for (size_t i = at + 1; i < end; i = skip(t, i + 1))
+            m_members.append({t.view(t.list[i]), i + 1});
+    }
+
+    std::optional<size_t> find(std::string_view name) const
+    {
+        for (qsizetype i = m_members.size() - 1; i >= 0; --i) {
+            if (m_members[i].first == name)
+                return m_members[i].second;
+        }
+        return std::nullopt;
+    }
+
+    size_t require(const char* name, const Path& path) const
+    {
+        const auto at = find(name);
+        if (!at)
+            fail(path / name, QStringLiteral("missing"));
+        return *at;
+    }
+
+    const Tokens& tokens() const { return m_tokens; }
+
+private:
+    const Tokens& m_tokens;
+    QVarLengthArray<std::pair<std::string_view, size_t>, 8> m_members;
+};
+
+QString stringAt(const Tokens& t, size_t at, const Path& path)
+{
+    const Token& token = t.list[at];
+    if (token.kind != Kind::String)
+        fail(path, QStringLiteral("expected a string, found ") + typeName(token.kind));
+    const std::string_view text = t.view(token);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-[[noreturn]] void fail(const QString& path, const QString& what)
+QString readString(const Object& o, const char* name, const Path& path)
 {
-    throw DecodeFailure{path.isEmpty() ? what : path + QStringLiteral(": ") + what};
+    return stringAt(o.tokens(), o.require(name, path), path / name);
 }
 
-QString typeName(const Json& j)
+bool readBool(const Object& o, const char* name, const Path& path)
 {
-    return QString::fromLatin1(j.type_name());
-}
-
-const Json& requireObject(const Json& j, const QString& path)
-{
-    if (!j.is_object())
-        fail(path, QStringLiteral("expected an object, found ") + typeName(j));
-    return j;
-}
-
-const Json& member(const Json& object, const char* name, const QString& path)
-{
-    const auto it = object.find(name);
-    if (it == object.end())
-        fail(join(path, QString::fromLatin1(name)), QStringLiteral("missing"));
-    return *it;
-}
-
-QString readString(const Json& object, const char* name, const QString& path)
-{
-    const Json& v = member(object, name, path);
-    if (!v.is_string())
-        fail(join(path, QString::fromLatin1(name)), QStringLiteral("expected a string, found ") + typeName(v));
-    return qs(v.get_ref<const std::string&>());
-}
-
-bool readBool(const Json& object, const char* name, const QString& path)
-{
-    const Json& v = member(object, name, path);
-    if (!v.is_boolean())
-        fail(join(path, QString::fromLatin1(name)), QStringLiteral("expected true or false, found ") + typeName(v));
-    return v.get<bool>();
+    const Token& token = o.tokens().list[o.require(name, path)];
+    if (token.kind != Kind::Boolean)
+        fail(path / name, QStringLiteral("expected true or false, found ") + typeName(token.kind));
+    return token.boolean;
 }
 
 // A whole number within [min, max]. A float counts when it has no fraction (2.0).
-qint64 readInteger(const Json& object, const char* name, const QString& path, qint64 min, qint64 max)
+qint64 readInteger(const Object& o, const char* name, const Path& path, qint64 min, qint64 max)
 {
-    const Json& v = member(object, name, path);
-    const QString place = join(path, QString::fromLatin1(name));
+    const Token& v = o.tokens().list[o.require(name, path)];
     const QString expectation = QStringLiteral("expected an integer in ") + QString::number(min) +
                                 QStringLiteral("...") + QString::number(max) + QStringLiteral(", found ");
-    if (!v.is_number())
-        fail(place, expectation + typeName(v));
-    const QString found = QString::fromStdString(v.dump());
-    if (v.is_number_unsigned()) {
-        const auto u = v.get<std::uint64_t>();
-        if (u <= std::uint64_t(max))
-            return qint64(u);
-    } else if (v.is_number_integer()) {
-        const auto i = v.get<std::int64_t>();
-        if (i >= min && i <= max)
-            return i;
-    } else {
-        const double d = v.get<double>();
+    switch (v.kind) {
+    case Kind::Unsigned:
+        if (v.unsignedValue <= std::uint64_t(max))
+            return qint64(v.unsignedValue);
+        fail(path / name, expectation + QString::number(v.unsignedValue));
+    case Kind::Integer:
+        if (v.integer >= min && v.integer <= max)
+            return v.integer;
+        fail(path / name, expectation + QString::number(v.integer));
+    case Kind::Float: {
+        const double d = v.floating;
         // max of int64 rounds up as a double, hence the strict comparison.
         if (d == std::floor(d) && d >= double(min) && d < double(max) + 1.0)
             return qint64(d);
+        fail(path / name, expectation + QString::fromStdString(Json(d).dump()));
     }
-    fail(place, expectation + found);
+    default:
+        fail(path / name, expectation + typeName(v.kind));
+    }
 }
 
-QUuid readUuid(const Json& object, const char* name, const QString& path)
+QUuid readUuid(const Object& o, const char* name, const Path& path)
 {
-    const QString text = readString(object, name, path);
+    const QString text = readString(o, name, path);
     const auto id = ModelJson::uuidFromString(text);
     if (!id)
-        fail(join(path, QString::fromLatin1(name)), QStringLiteral("not a valid UUID: \"") + text + QLatin1Char('"'));
+        fail(path / name, QStringLiteral("not a valid UUID: \"") + text + QLatin1Char('"'));
     return *id;
 }
 
-std::optional<QString> readOptionalString(const Json& object, const char* name, const QString& path)
+std::optional<QString> readOptionalString(const Object& o, const char* name, const Path& path)
 {
-    const auto it = object.find(name);
-    if (it == object.end() || it->is_null())
+    const auto at = o.find(name);
+    if (!at || o.tokens().list[*at].kind == Kind::Null)
         return std::nullopt;
-    return readString(object, name, path);
+    return stringAt(o.tokens(), *at, path / name);
 }
 
 // A tagged union: exactly one member named after a case; other members are ignored.
-std::pair<std::string, const Json*> unionCase(const Json& j, const QString& path,
-                                              std::initializer_list<const char*> cases)
+// Returns the case's position in `cases` and its payload object.
+template<size_t N>
+std::pair<size_t, Object> unionCase(const Tokens& t, size_t at, const Path& path, const char* const (&cases)[N])
 {
-    requireObject(j, path);
-    std::pair<std::string, const Json*> found{{}, nullptr};
+    const Object o(t, at, path);
+    size_t found = 0;
+    size_t payload = 0;
     int count = 0;
-    for (const char* c : cases) {
-        const auto it = j.find(c);
-        if (it != j.end()) {
+    for (size_t c = 0; c < N; ++c) {
+        if (const auto p = o.find(cases[c])) {
             ++count;
-            found = {c, &*it};
+            found = c;
+            payload = *p;
         }
     }
     if (count != 1)
         fail(path, QStringLiteral("Invalid number of keys found, expected one."));
-    requireObject(*found.second, join(path, qs(found.first)));
-    return found;
+    return {found, Object(t, payload, path / cases[found])};
 }
 
-IconInfo decodeIcon(const Json& j, const QString& path)
+IconInfo decodeIcon(const Tokens& t, size_t at, const Path& path)
 {
-    const auto [name, payload] = unionCase(j, path, {"sfSymbol", "app", "customImage"});
-    const QString p = join(path, qs(name));
-    if (name == "sfSymbol")
-        return IconInfo::sfSymbol(readString(*payload, "name", p));
-    if (name == "app")
-        return IconInfo::app(readString(*payload, "bundleId", p), readString(*payload, "name", p),
-                             readString(*payload, "path", p));
-    return IconInfo::customImage(readString(*payload, "name", p));
+    static const char* const cases[] = {"sfSymbol", "app", "customImage"};
+    const auto [which, o] = unionCase(t, at, path, cases);
+    const Path p = path / cases[which];
+    switch (which) {
+    case 0:
+        return IconInfo::sfSymbol(readString(o, "name", p));
+    case 1: {
+        const QString bundleId = readString(o, "bundleId", p);
+        const QString name = readString(o, "name", p);
+        return IconInfo::app(bundleId, name, readString(o, "path", p));
+    }
+    default:
+        return IconInfo::customImage(readString(o, "name", p));
+    }
 }
 
-KeyModifiers decodeModifiers(const Json& j, const QString& path)
+KeyModifiers decodeModifiers(const Tokens& t, size_t at, const Path& path)
 {
-    requireObject(j, path);
+    const Object o(t, at, path);
     KeyModifiers m;
-    m.command = readBool(j, "command", path);
-    m.option = readBool(j, "option", path);
-    m.control = readBool(j, "control", path);
-    m.shift = readBool(j, "shift", path);
+    m.command = readBool(o, "command", path);
+    m.option = readBool(o, "option", path);
+    m.control = readBool(o, "control", path);
+    m.shift = readBool(o, "shift", path);
     return m;
 }
 
-ActionType decodeAction(const Json& j, const QString& path)
+ActionType decodeAction(const Tokens& t, size_t at, const Path& path)
 {
-    const auto [name, payload] = unionCase(
-        j, path, {"shortcut", "runShortcut", "pasteText", "launchApp", "openURL", "openPath", "systemControl", "none"});
-    const QString p = join(path, qs(name));
-    const Json& o = *payload;
-    if (name == "shortcut") {
+    static const char* const cases[] = {"shortcut", "runShortcut", "pasteText", "launchApp",
+                                        "openURL",  "openPath",    "systemControl", "none"};
+    const auto [which, o] = unionCase(t, at, path, cases);
+    const Path p = path / cases[which];
+    switch (which) {
+    case 0: {
         const QString key = readString(o, "key", p);
         const auto keyCode = quint16(readInteger(o, "keyCode", p, 0, 65535));
-        const KeyModifiers modifiers = decodeModifiers(member(o, "modifiers", p), join(p, QStringLiteral("modifiers")));
+        const KeyModifiers modifiers = decodeModifiers(t, o.require("modifiers", p), p / "modifiers");
         return ActionType::shortcut(key, keyCode, modifiers);
     }
-    if (name == "runShortcut")
+    case 1:
         return ActionType::runShortcut(readString(o, "shortcutName", p));
-    if (name == "pasteText")
+    case 2:
         return ActionType::pasteText(readString(o, "content", p));
-    if (name == "launchApp")
-        return ActionType::launchApp(readString(o, "bundleId", p), readString(o, "appName", p),
-                                     readString(o, "path", p));
-    if (name == "openURL")
+    case 3: {
+        const QString bundleId = readString(o, "bundleId", p);
+        const QString appName = readString(o, "appName", p);
+        return ActionType::launchApp(bundleId, appName, readString(o, "path", p));
+    }
+    case 4:
         return ActionType::openURL(readString(o, "url", p));
-    if (name == "openPath")
+    case 5:
         return ActionType::openPath(readString(o, "path", p));
-    if (name == "systemControl") {
+    case 6: {
         const QString raw = readString(o, "_0", p);
         const auto control = SystemControl::fromRawValue(raw);
         if (!control)
-            fail(join(p, QStringLiteral("_0")), QStringLiteral("unknown system control \"") + raw + QLatin1Char('"'));
+            fail(p / "_0", QStringLiteral("unknown system control \"") + raw + QLatin1Char('"'));
         return ActionType::systemControl(*control);
     }
-    return ActionType::none();
+    default:
+        return ActionType::none();
+    }
 }
 
-ActionSlot decodeSlot(const Json& j, const QString& path)
+ActionSlot decodeSlot(const Tokens& t, size_t at, const Path& path)
 {
-    requireObject(j, path);
+    const Object o(t, at, path);
     ActionSlot slot;
-    slot.id = readUuid(j, "id", path);
-    slot.index = readInteger(j, "index", path, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
-    slot.title = readString(j, "title", path);
-    slot.icon = decodeIcon(member(j, "icon", path), join(path, QStringLiteral("icon")));
-    slot.action = decodeAction(member(j, "action", path), join(path, QStringLiteral("action")));
-    slot.isEnabled = readBool(j, "isEnabled", path);
+    slot.id = readUuid(o, "id", path);
+    slot.index = readInteger(o, "index", path, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    slot.title = readString(o, "title", path);
+    slot.icon = decodeIcon(t, o.require("icon", path), path / "icon");
+    slot.action = decodeAction(t, o.require("action", path), path / "action");
+    slot.isEnabled = readBool(o, "isEnabled", path);
     return slot;
 }
 
-RingProfile decodeProfile(const Json& j, const QString& path)
+void requireArray(const Tokens& t, size_t at, const Path& path)
 {
-    requireObject(j, path);
-    const QUuid id = readUuid(j, "id", path);
-    const QString name = readString(j, "name", path);
-    const auto bundleIdentifier = readOptionalString(j, "bundleIdentifier", path);
-    const auto appIconPath = readOptionalString(j, "appIconPath", path);
-    const Json& slotsJson = member(j, "slots", path);
-    const QString slotsPath = join(path, QStringLiteral("slots"));
-    if (!slotsJson.is_array())
-        fail(slotsPath, QStringLiteral("expected an array, found ") + typeName(slotsJson));
+    if (t.list[at].kind != Kind::BeginArray)
+        fail(path, QStringLiteral("expected an array, found ") + typeName(t.list[at].kind));
+}
+
+RingProfile decodeProfile(const Tokens& t, size_t at, const Path& path)
+{
+    const Object o(t, at, path);
+    const QUuid id = readUuid(o, "id", path);
+    const QString name = readString(o, "name", path);
+    const auto bundleIdentifier = readOptionalString(o, "bundleIdentifier", path);
+    const auto appIconPath = readOptionalString(o, "appIconPath", path);
+    const size_t slotsAt = o.require("slots", path);
+    const Path slotsPath = path / "slots";
+    requireArray(t, slotsAt, slotsPath);
     QList<ActionSlot> slots;
-    slots.reserve(qsizetype(slotsJson.size()));
-    for (size_t i = 0; i < slotsJson.size(); ++i)
-        slots.append(decodeSlot(slotsJson[i], element(slotsPath, i)));
-    const bool isBuiltIn = readBool(j, "isBuiltIn", path);
+    slots.reserve(8);
+    size_t n = 0;
+    for (size_t i = slotsAt + 1; i < t.list[slotsAt].end; i = skip(t, i), ++n)
+        slots.append(decodeSlot(t, i, slotsPath[n]));
+    const bool isBuiltIn = readBool(o, "isBuiltIn", path);
     // Stored slots are taken as they are: no padding or reordering on read.
     return RingProfile::fromStored(id, name, bundleIdentifier, appIconPath, slots, isBuiltIn);
 }
 
-QList<RingProfile> decodeProfiles(const Json& j, const QString& path)
+QList<RingProfile> decodeProfiles(const Tokens& t, size_t at, const Path& path)
 {
-    if (!j.is_array())
-        fail(path, QStringLiteral("expected an array, found ") + typeName(j));
+    requireArray(t, at, path);
     QList<RingProfile> profiles;
-    profiles.reserve(qsizetype(j.size()));
-    for (size_t i = 0; i < j.size(); ++i)
-        profiles.append(decodeProfile(j[i], element(path, i)));
+    size_t n = 0;
+    for (size_t i = at + 1; i < t.list[at].end; i = skip(t, i), ++n)
+        profiles.append(decodeProfile(t, i, path[n]));
     return profiles;
+}
+
+std::optional<Tokens> tokenize(const QByteArray& bytes, QString* error)
+{
+    Tokens tokens;
+    tokens.list.reserve(size_t(bytes.size() / 12) + 16);
+    tokens.text.reserve(size_t(bytes.size() / 2));
+    TokenWriter writer(tokens);
+    // The parser checks UTF-8 inside strings; stray bytes elsewhere are syntax errors.
+    if (!Json::sax_parse(bytes.cbegin(), bytes.cend(), &writer)) {
+        if (error)
+            *error = QStringLiteral("The data is not valid JSON: ") + writer.error();
+        return std::nullopt;
+    }
+    return tokens;
+}
+
+template<class T, class F>
+std::optional<T> decodeTokens(const Tokens& tokens, QString* error, const QString& root, F decode)
+{
+    try {
+        const Path path{nullptr, nullptr, 0, &root};
+        return decode(tokens, 0, path);
+    } catch (const DecodeFailure& failure) {
+        if (error)
+            *error = failure.message;
+        return std::nullopt;
+    }
 }
 
 template<class T, class F>
 std::optional<T> decodeBytes(const QByteArray& bytes, QString* error, F decode)
 {
-    const auto json = ModelJson::parse(bytes, error);
-    if (!json)
+    const auto tokens = tokenize(bytes, error);
+    if (!tokens)
         return std::nullopt;
-    try {
-        return decode(*json, QString());
-    } catch (const DecodeFailure& failure) {
-        if (error)
-            *error = failure.message;
-        return std::nullopt;
-    }
+    return decodeTokens<T>(*tokens, error, QString(), decode);
 }
 
 template<class T, class F>
 std::optional<T> decodeTree(const Json& json, QString* error, const QString& path, F decode)
 {
-    try {
-        return decode(json, path);
-    } catch (const DecodeFailure& failure) {
-        if (error)
-            *error = failure.message;
-        return std::nullopt;
-    }
+    Tokens tokens;
+    flatten(json, tokens);
+    return decodeTokens<T>(tokens, error, path, decode);
 }
 
 } // namespace
@@ -292,99 +560,126 @@ std::optional<QUuid> uuidFromString(const QString& text)
     return id;
 }
 
+namespace {
+
+// Objects are built at their final size and filled in field order; a store of a
+// thousand rings has a few hundred thousand nodes, so growth copies add up.
+Json object(size_t members)
+{
+    Json j(Json::value_t::object);
+    j.get_ref<Json::object_t&>().reserve(members);
+    return j;
+}
+
+void add(Json& j, const char* key, Json&& value)
+{
+    j.get_ref<Json::object_t&>().emplace_back(key, std::move(value));
+}
+
+Json text(const QString& s)
+{
+    return Json(s.toStdString());
+}
+
+Json single(const char* key, Json&& value)
+{
+    Json j = object(1);
+    add(j, key, std::move(value));
+    return j;
+}
+
+} // namespace
+
 Json toJson(const IconInfo& icon)
 {
-    Json j = Json::object();
-    if (const auto* s = std::get_if<IconInfo::SfSymbol>(&icon.value)) {
-        j["sfSymbol"] = Json{{"name", ss(s->name)}};
-    } else if (const auto* a = std::get_if<IconInfo::App>(&icon.value)) {
-        Json payload = Json::object();
-        payload["bundleId"] = ss(a->bundleId);
-        payload["name"] = ss(a->name);
-        payload["path"] = ss(a->path);
-        j["app"] = payload;
-    } else if (const auto* c = std::get_if<IconInfo::CustomImage>(&icon.value)) {
-        j["customImage"] = Json{{"name", ss(c->name)}};
+    if (const auto* a = std::get_if<IconInfo::App>(&icon.value)) {
+        Json payload = object(3);
+        add(payload, "bundleId", text(a->bundleId));
+        add(payload, "name", text(a->name));
+        add(payload, "path", text(a->path));
+        return single("app", std::move(payload));
     }
-    return j;
+    if (const auto* c = std::get_if<IconInfo::CustomImage>(&icon.value))
+        return single("customImage", single("name", text(c->name)));
+    return single("sfSymbol", single("name", text(std::get<IconInfo::SfSymbol>(icon.value).name)));
 }
 
 Json toJson(const KeyModifiers& m)
 {
-    Json j = Json::object();
-    j["command"] = m.command;
-    j["option"] = m.option;
-    j["control"] = m.control;
-    j["shift"] = m.shift;
+    Json j = object(4);
+    add(j, "command", m.command);
+    add(j, "option", m.option);
+    add(j, "control", m.control);
+    add(j, "shift", m.shift);
     return j;
 }
 
 Json toJson(const ActionType& action)
 {
-    Json j = Json::object();
     const auto& v = action.value;
     if (const auto* s = std::get_if<ActionType::Shortcut>(&v)) {
-        Json p = Json::object();
-        p["key"] = ss(s->key);
-        p["keyCode"] = s->keyCode;
-        p["modifiers"] = toJson(s->modifiers);
-        j["shortcut"] = p;
-    } else if (const auto* r = std::get_if<ActionType::RunShortcut>(&v)) {
-        j["runShortcut"] = Json{{"shortcutName", ss(r->shortcutName)}};
-    } else if (const auto* t = std::get_if<ActionType::PasteText>(&v)) {
-        j["pasteText"] = Json{{"content", ss(t->content)}};
-    } else if (const auto* l = std::get_if<ActionType::LaunchApp>(&v)) {
-        Json p = Json::object();
-        p["bundleId"] = ss(l->bundleId);
-        p["appName"] = ss(l->appName);
-        p["path"] = ss(l->path);
-        j["launchApp"] = p;
-    } else if (const auto* u = std::get_if<ActionType::OpenURL>(&v)) {
-        j["openURL"] = Json{{"url", ss(u->url)}};
-    } else if (const auto* o = std::get_if<ActionType::OpenPath>(&v)) {
-        j["openPath"] = Json{{"path", ss(o->path)}};
-    } else if (const auto* c = std::get_if<ActionType::SystemControl>(&v)) {
-        j["systemControl"] = Json{{"_0", ss(SystemControl::rawValue(c->control))}};
-    } else {
-        j["none"] = Json::object();
+        Json p = object(3);
+        add(p, "key", text(s->key));
+        add(p, "keyCode", s->keyCode);
+        add(p, "modifiers", toJson(s->modifiers));
+        return single("shortcut", std::move(p));
     }
-    return j;
+    if (const auto* r = std::get_if<ActionType::RunShortcut>(&v))
+        return single("runShortcut", single("shortcutName", text(r->shortcutName)));
+    if (const auto* t = std::get_if<ActionType::PasteText>(&v))
+        return single("pasteText", single("content", text(t->content)));
+    if (const auto* l = std::get_if<ActionType::LaunchApp>(&v)) {
+        Json p = object(3);
+        add(p, "bundleId", text(l->bundleId));
+        add(p, "appName", text(l->appName));
+        add(p, "path", text(l->path));
+        return single("launchApp", std::move(p));
+    }
+    if (const auto* u = std::get_if<ActionType::OpenURL>(&v))
+        return single("openURL", single("url", text(u->url)));
+    if (const auto* o = std::get_if<ActionType::OpenPath>(&v))
+        return single("openPath", single("path", text(o->path)));
+    if (const auto* c = std::get_if<ActionType::SystemControl>(&v))
+        return single("systemControl", single("_0", text(SystemControl::rawValue(c->control))));
+    return single("none", Json(Json::value_t::object));
 }
 
 Json toJson(const ActionSlot& slot)
 {
-    Json j = Json::object();
-    j["id"] = ss(uuidString(slot.id));
-    j["index"] = slot.index;
-    j["title"] = ss(slot.title);
-    j["icon"] = toJson(slot.icon);
-    j["action"] = toJson(slot.action);
-    j["isEnabled"] = slot.isEnabled;
+    Json j = object(6);
+    add(j, "id", text(uuidString(slot.id)));
+    add(j, "index", slot.index);
+    add(j, "title", text(slot.title));
+    add(j, "icon", toJson(slot.icon));
+    add(j, "action", toJson(slot.action));
+    add(j, "isEnabled", slot.isEnabled);
     return j;
 }
 
 Json toJson(const RingProfile& profile)
 {
-    Json j = Json::object();
-    j["id"] = ss(uuidString(profile.id));
-    j["name"] = ss(profile.name);
+    Json j = object(6);
+    add(j, "id", text(uuidString(profile.id)));
+    add(j, "name", text(profile.name));
     if (profile.bundleIdentifier)
-        j["bundleIdentifier"] = ss(*profile.bundleIdentifier);
+        add(j, "bundleIdentifier", text(*profile.bundleIdentifier));
     if (profile.appIconPath)
-        j["appIconPath"] = ss(*profile.appIconPath);
-    Json slots = Json::array();
+        add(j, "appIconPath", text(*profile.appIconPath));
+    Json slots(Json::value_t::array);
+    slots.get_ref<Json::array_t&>().reserve(size_t(profile.slots.size()));
     for (const ActionSlot& slot : profile.slots)
-        slots.push_back(toJson(slot));
-    j["slots"] = std::move(slots);
-    j["isBuiltIn"] = profile.isBuiltIn;
+        slots.get_ref<Json::array_t&>().push_back(toJson(slot));
+    add(j, "slots", std::move(slots));
+    add(j, "isBuiltIn", profile.isBuiltIn);
     return j;
 }
 
 Json toJson(const QList<RingProfile>& profiles)
 {
-    Json j = Json::array();
+    Json j(Json::value_t::array);
+    j.get_ref<Json::array_t&>().reserve(size_t(profiles.size()));
     for (const RingProfile& profile : profiles)
-        j.push_back(toJson(profile));
+        j.get_ref<Json::array_t&>().push_back(toJson(profile));
     return j;
 }
 
