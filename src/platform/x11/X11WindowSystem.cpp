@@ -79,7 +79,22 @@ std::optional<RunningApp> X11WindowSystem::describe(xcb_window_t window)
     if (pid > 0 && !own)
         id.executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
     m_conn->flush();
-    return WindowAppMatcher::describe(window, pid, id, m_entries ? m_entries() : nullptr, own);
+    const QString key = QStringList{id.wmInstance, id.wmClass, id.gtkAppId, id.executable}.join(QLatin1Char('\n'));
+    if (!own) {
+        if (auto it = m_matches.constFind(key); it != m_matches.constEnd()) {
+            RunningApp app = *it;
+            app.window = window;
+            app.pid = pid;
+            return app;
+        }
+    }
+    RunningApp app = WindowAppMatcher::describe(window, pid, id, m_entries ? m_entries() : nullptr, own);
+    if (!own) {
+        if (m_matches.size() > 256)
+            m_matches.clear();
+        m_matches.insert(key, app);
+    }
+    return app;
 }
 
 std::optional<RunningApp> X11WindowSystem::frontmostApplication()

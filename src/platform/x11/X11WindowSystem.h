@@ -2,6 +2,8 @@
 
 #include "platform/WindowSystem.h"
 
+#include <QHash>
+
 #include <functional>
 
 #include <xcb/xcb.h>
@@ -35,5 +37,8 @@ private:
     xcb_atom_t m_utf8Atom;
     xcb_atom_t m_cmAtom;
     xcb_window_t m_lastActive = 0;
+    // Desktop-entry matches by window identity: a summon must not rescan the
+    // installed applications.
+    QHash<QString, RunningApp> m_matches;
     xcb_timestamp_t m_lastTime = XCB_CURRENT_TIME;
 };
