@@ -1,5 +1,6 @@
 #include "model/ModelJson.h"
 
+#include <QFile>
 #include <QTest>
 
 using Json = nlohmann::ordered_json;
@@ -470,6 +471,30 @@ private Q_SLOTS:
         QCOMPARE(id.has_value(), valid);
         if (valid)
             QCOMPARE(ModelJson::uuidString(*id), text.toUpper());
+    }
+
+    void exchangeFile()
+    {
+        QFile file(QStringLiteral(RONDIX_SOURCE_DIR "/tests/data/rings/app-ring.rondix"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString error;
+        const auto ring = decodeRingProfile(file.readAll(), &error);
+        QVERIFY2(ring, qPrintable(error));
+        QCOMPARE(ring->name, QStringLiteral("Files"));
+        QCOMPARE(ring->bundleIdentifier, std::optional<QString>(QStringLiteral("org.gnome.Nautilus")));
+        QVERIFY(!ring->appIconPath);
+        QVERIFY(!ring->isBuiltIn);
+        QCOMPARE(ring->slots.size(), 8);
+        QCOMPARE(ring->slots[0].action,
+                 ActionType::shortcut(QStringLiteral("T"), 17, KeyModifiers{false, false, true, false}));
+        QCOMPARE(ring->slots[1].icon, IconInfo::customImage(QStringLiteral("house")));
+        QCOMPARE(ring->slots[5].action, ActionType::pasteText(QStringLiteral("Best regards,\n— Ana")));
+        QVERIFY(ring->slots[6].isEmpty());
+        QVERIFY(ring->slots[7].isVolumeAction());
+
+        const QByteArray written = encodeRingProfile(*ring);
+        QVERIFY(!written.contains("appIconPath"));
+        QCOMPARE(decodeRingProfile(written), ring);
     }
 
     // Market packages embed a ring in a larger document.

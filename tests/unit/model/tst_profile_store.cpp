@@ -717,6 +717,52 @@ private Q_SLOTS:
         QCOMPARE(decodeRingProfiles(store.read()), std::optional(newFileExists ? newRings : oldRings));
     }
 
+    // A store written by an earlier release, in another layout and member order.
+    void legacyStoreFromOldFolder()
+    {
+        Store store;
+        QDir(store.folder()).removeRecursively();
+        QDir().mkpath(store.base() + QStringLiteral("/Whirlo"));
+        QVERIFY(QFile::copy(QStringLiteral(RONDIX_SOURCE_DIR "/tests/data/rings/legacy-store.json"),
+                            store.base() + QStringLiteral("/Whirlo/profiles.json")));
+        std::unique_ptr<AppProfileManager> m;
+        QCOMPARE(store.open(m), QString());
+        QCOMPARE(m->profiles().size(), 2);
+        const RingProfile global = m->profiles().at(0);
+        QCOMPARE(global.id, QUuid(QStringLiteral("0C3F3A1E-6B1D-4E59-9D0A-2F6A3C1B7E01")));
+        QCOMPARE(global.slots.size(), 8);
+        QCOMPARE(global.slots[5].title, QStringLiteral("访达"));
+        QCOMPARE(global.slots[5].action, ActionType::systemControl(SystemControlAction::openFinder));
+        QCOMPARE(global.slots[1].action,
+                 ActionType::shortcut(QStringLiteral("C"), 8, KeyModifiers{true, false, false, false}));
+        QCOMPARE(global.slots[2].action, ActionType::pasteText(QStringLiteral("Hello,\nworld")));
+
+        const RingProfile editor = m->profileFor(QStringLiteral("org.gnome.TextEditor"));
+        QCOMPARE(editor.id, m->profiles().at(1).id);
+        QCOMPARE(editor.slots.size(), 3); // stored as it was, not padded
+        QCOMPARE(editor.slots[0].index, qint64(7));
+        QCOMPARE(editor.slots[2].title, QStringLiteral("Undo")); // only the global ring migrates
+        QCOMPARE(editor.slots[0].icon, IconInfo::app(QStringLiteral("firefox"), QStringLiteral("Firefox"),
+                                                     QStringLiteral("/usr/share/applications/firefox.desktop")));
+        QVERIFY(!editor.slotAt(3));
+    }
+
+    void brokenDataFile()
+    {
+        Store store;
+        QFile source(QStringLiteral(RONDIX_SOURCE_DIR "/tests/data/rings/store-missing-isEnabled.json"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray content = source.readAll();
+        store.write(content);
+        std::unique_ptr<AppProfileManager> m;
+        const QString log = store.open(m);
+        QVERIFY2(log.startsWith(kLoadFailure + QStringLiteral("[1].slots[0].isEnabled: missing (the unreadable file was kept as ")),
+                 qPrintable(log));
+        QFile kept(m->keptCopyPath());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), content);
+    }
+
     void defaultDataDirectory()
     {
         const QByteArray saved = qgetenv("XDG_DATA_HOME");
