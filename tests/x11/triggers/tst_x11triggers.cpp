@@ -226,6 +226,13 @@ void TestX11Triggers::takenChordFallsBackToRawKeys()
     QTest::qWait(300);
     QCOMPARE(triggers, fires ? 1 : 0);
 
+    // Held long enough to auto-repeat: still one trigger per press.
+    xdotool({QStringLiteral("keydown"), chord});
+    QTest::qWait(900);
+    xdotool({QStringLiteral("keyup"), chord});
+    QTest::qWait(300);
+    QCOMPARE(triggers, fires ? 2 : 0);
+
     mgr.stopListening();
     QVERIFY(!m_monitor->keysSelected());
     other->kill();
