@@ -3,6 +3,10 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyTable.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
 #include <cstdlib>
 
 #include <xcb/xinput.h>
@@ -20,9 +24,16 @@ QPoint X11InputMonitor::pointerPosition() const
     auto* reply = xcb_query_pointer_reply(m_conn->xcb(), xcb_query_pointer(m_conn->xcb(), m_conn->root()), nullptr);
     if (!reply)
         return {};
-    const QPoint p(reply->root_x, reply->root_y);
+    QPoint p(reply->root_x, reply->root_y);
     free(reply);
     m_conn->flush();
+    // X reports device pixels; Qt places windows in device-independent ones.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        const QScreen* screen = app->primaryScreen();
+        const qreal dpr = screen ? screen->devicePixelRatio() : 1.0;
+        if (dpr > 0 && dpr != 1.0)
+            p = QPoint(int(std::lround(p.x() / dpr)), int(std::lround(p.y() / dpr)));
+    }
     return p;
 }
 
