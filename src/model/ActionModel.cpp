@@ -544,3 +544,43 @@ bool ActionSlot::isVolumeAction() const
 {
     return isEnabled && action.isVolumeAction();
 }
+
+// Hashes
+
+size_t qHash(const IconInfo& icon, size_t seed) noexcept
+{
+    return std::visit(Overloaded{
+                          [seed](const IconInfo::SfSymbol& s) { return qHashMulti(seed, 0, s.name); },
+                          [seed](const IconInfo::App& a) { return qHashMulti(seed, 1, a.bundleId, a.name, a.path); },
+                          [seed](const IconInfo::CustomImage& c) { return qHashMulti(seed, 2, c.name); },
+                      },
+                      icon.value);
+}
+
+size_t qHash(const KeyModifiers& m, size_t seed) noexcept
+{
+    return qHashMulti(seed, m.command, m.option, m.control, m.shift);
+}
+
+size_t qHash(const ActionType& action, size_t seed) noexcept
+{
+    using A = ActionType;
+    const size_t kind = action.value.index();
+    return std::visit(
+        Overloaded{
+            [&](const A::Shortcut& s) { return qHashMulti(seed, kind, s.key, s.keyCode, s.modifiers); },
+            [&](const A::RunShortcut& r) { return qHashMulti(seed, kind, r.shortcutName); },
+            [&](const A::PasteText& p) { return qHashMulti(seed, kind, p.content); },
+            [&](const A::LaunchApp& l) { return qHashMulti(seed, kind, l.bundleId, l.appName, l.path); },
+            [&](const A::OpenURL& o) { return qHashMulti(seed, kind, o.url); },
+            [&](const A::OpenPath& o) { return qHashMulti(seed, kind, o.path); },
+            [&](const A::SystemControl& c) { return qHashMulti(seed, kind, int(c.control)); },
+            [&](const A::None&) { return qHashMulti(seed, kind); },
+        },
+        action.value);
+}
+
+size_t qHash(const ActionSlot& slot, size_t seed) noexcept
+{
+    return qHashMulti(seed, slot.id, slot.index, slot.title, slot.icon, slot.action, slot.isEnabled);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -34,6 +35,9 @@ struct IconInfo
     static IconInfo sfSymbol(const QString& name);
     static IconInfo app(const QString& bundleId, const QString& name, const QString& path);
     static IconInfo customImage(const QString& name);
+
+    // Drag-and-drop format of an icon between views; the payload is its JSON.
+    static QString dragMimeType() { return QStringLiteral("application/x-org.rondix.Rondix.icon"); }
 
     QString displayName() const;
     bool isApp() const;
@@ -213,6 +217,12 @@ struct ActionSlot
 
     bool operator==(const ActionSlot&) const = default;
 };
+
+// Field-wise hashes, consistent with operator==.
+size_t qHash(const IconInfo& icon, size_t seed = 0) noexcept;
+size_t qHash(const KeyModifiers& modifiers, size_t seed = 0) noexcept;
+size_t qHash(const ActionType& action, size_t seed = 0) noexcept;
+size_t qHash(const ActionSlot& slot, size_t seed = 0) noexcept;
 
 Q_DECLARE_METATYPE(IconInfo)
 Q_DECLARE_METATYPE(KeyModifiers)

@@ -72,6 +72,15 @@ QString RingProfile::displayName() const
     return L10n::string(QStringLiteral("profile.global_default"), QStringLiteral("通用配置 (全局默认)"));
 }
 
+size_t qHash(const RingProfile& p, size_t seed) noexcept
+{
+    size_t h = qHashMulti(seed, p.id, p.name, p.bundleIdentifier.has_value(), p.bundleIdentifier.value_or(QString()),
+                          p.appIconPath.has_value(), p.appIconPath.value_or(QString()), p.isBuiltIn);
+    for (const ActionSlot& slot : p.slots)
+        h = qHash(slot, h);
+    return h;
+}
+
 namespace {
 
 ActionSlot presetSlot(qint64 index, const QString& title, const QString& symbol, const ActionType& action)

@@ -45,6 +45,8 @@ struct RingProfile
     bool operator==(const RingProfile&) const = default;
 };
 
+size_t qHash(const RingProfile& profile, size_t seed = 0) noexcept;
+
 namespace PresetProfiles {
 // A new built-in global ring; fresh ids on every call.
 RingProfile globalDefault();

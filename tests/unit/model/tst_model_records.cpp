@@ -520,6 +520,46 @@ private Q_SLOTS:
         QCOMPARE(icon.appPath(), path);
     }
 
+    void hashing_data()
+    {
+        QTest::addColumn<ActionSlot>("a");
+        QTest::addColumn<ActionSlot>("b");
+        QTest::addColumn<bool>("equal");
+        const ActionSlot base = slotWith(QStringLiteral("t"), ActionType::pasteText(QStringLiteral("x")));
+        auto changed = [&](auto change) {
+            ActionSlot s = base;
+            change(s);
+            return s;
+        };
+        QTest::newRow("same") << base << base << true;
+        QTest::newRow("title") << base << changed([](ActionSlot& s) { s.title = QStringLiteral("u"); }) << false;
+        QTest::newRow("case with same text") << base
+                                             << changed([](ActionSlot& s) { s.action = ActionType::openURL(QStringLiteral("x")); })
+                                             << false;
+        QTest::newRow("icon case with same name")
+            << base << changed([](ActionSlot& s) { s.icon = IconInfo::customImage(QStringLiteral("star")); }) << false;
+        QTest::newRow("modifier") << changed([](ActionSlot& s) { s.action = ActionType::shortcut("K", 40, KeyModifiers{true}); })
+                                  << changed([](ActionSlot& s) { s.action = ActionType::shortcut("K", 40, KeyModifiers{false, true}); })
+                                  << false;
+        QTest::newRow("enabled") << base << changed([](ActionSlot& s) { s.isEnabled = false; }) << false;
+        QTest::newRow("id") << base << changed([](ActionSlot& s) { s.id = QUuid::createUuid(); }) << false;
+    }
+
+    void hashing()
+    {
+        QFETCH(ActionSlot, a);
+        QFETCH(ActionSlot, b);
+        QFETCH(bool, equal);
+        QCOMPARE(a == b, equal);
+        QCOMPARE(qHash(a) == qHash(b), equal);
+        QCOMPARE(QSet<ActionSlot>({a, b}).size(), equal ? 1 : 2);
+        RingProfile ringA = PresetProfiles::globalDefault();
+        RingProfile ringB = ringA;
+        ringA.slots[3] = a;
+        ringB.slots[3] = b;
+        QCOMPARE(qHash(ringA) == qHash(ringB), equal);
+    }
+
     // Rings
 
     void normalisation_data()
