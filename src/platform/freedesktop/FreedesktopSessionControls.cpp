@@ -193,8 +193,11 @@ bool FreedesktopSessionControls::lock(QString* missing)
                   QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("Lock"));
         return true;
     }
+    // loginctl only helps where logind runs.
     const QString loginctl = QStandardPaths::findExecutable(QStringLiteral("loginctl"));
-    if (!loginctl.isEmpty() && QProcess::startDetached(loginctl, {QStringLiteral("lock-session")}))
+    QDBusConnectionInterface* system = QDBusConnection::systemBus().interface();
+    const bool logind = system && system->isServiceRegistered(QStringLiteral("org.freedesktop.login1")).value();
+    if (!loginctl.isEmpty() && logind && QProcess::startDetached(loginctl, {QStringLiteral("lock-session")}))
         return true;
     *missing = QStringLiteral("no screen locker (org.freedesktop.ScreenSaver, org.gnome.ScreenSaver or loginctl)");
     return false;

@@ -7,7 +7,12 @@
 #include "platform/Platform.h"
 #include "platform/pulse/PulseMixer.h"
 
+#include "../../unit/actions/StdoutCapture.h"
+
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -75,6 +80,62 @@ bool isModifierKey(int key)
 }
 
 } // namespace
+
+// Stand-ins for desktop services on the session bus, each on its own connection.
+class FakeMprisPlayer : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+public:
+    QString status = QStringLiteral("Paused");
+    int toggles = 0;
+    QString playbackStatus() const { return status; }
+public Q_SLOTS:
+    Q_SCRIPTABLE void PlayPause() { ++toggles; }
+};
+
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    int locks = 0;
+public Q_SLOTS:
+    Q_SCRIPTABLE void Lock() { ++locks; }
+};
+
+class FakeScreenshotPortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+public:
+    QList<bool> interactive;
+public Q_SLOTS:
+    Q_SCRIPTABLE QDBusObjectPath Screenshot(const QString&, const QVariantMap& options)
+    {
+        interactive.append(options.value(QStringLiteral("interactive")).toBool());
+        return QDBusObjectPath(QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/t"));
+    }
+};
+
+// Owns one bus name on a private connection to the session bus.
+struct BusService
+{
+    QDBusConnection connection;
+    BusService(const QString& name, const QString& path, QObject* object)
+        : connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name))
+    {
+        connection.registerObject(path, object,
+                                  QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
+        connection.registerService(name);
+    }
+    ~BusService()
+    {
+        connection.unregisterService(connection.name());
+        QDBusConnection::disconnectFromBus(connection.name());
+    }
+};
 
 class ActionsX11Test : public QObject
 {
@@ -349,6 +410,104 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(showing(), !before, 3000);
         m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::showDesktop)), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(showing(), before, 3000);
+    }
+    void sessionControlsReachDesktopServices()
+    {
+        {
+            StdoutCapture out;
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)), std::nullopt);
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::lockScreen)), std::nullopt);
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotArea)), std::nullopt);
+            const QStringList lines = out.lines();
+            QCOMPARE(lines.size(), 3);
+            QVERIFY(lines[0].startsWith(QLatin1String("[ActionExecutor] Cannot perform media_play_pause: ")));
+            QVERIFY(lines[1].startsWith(QLatin1String("[ActionExecutor] Cannot perform lock_screen: ")));
+            QVERIFY(lines[2].startsWith(QLatin1String("[ActionExecutor] Cannot perform screenshot_area: ")));
+        }
+
+        FakeMprisPlayer paused, playing;
+        playing.status = QStringLiteral("Playing");
+        FakeScreenSaver saver;
+        FakeScreenshotPortal portal;
+        BusService a(QStringLiteral("org.mpris.MediaPlayer2.aaa"), QStringLiteral("/org/mpris/MediaPlayer2"), &paused);
+        BusService b(QStringLiteral("org.mpris.MediaPlayer2.bbb"), QStringLiteral("/org/mpris/MediaPlayer2"), &playing);
+        BusService s(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/ScreenSaver"), &saver);
+        BusService p(QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+                     &portal);
+
+        StdoutCapture out;
+        // The playing player gets the toggle, not the first one.
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)), std::nullopt);
+        QTRY_COMPARE(playing.toggles, 1);
+        QCOMPARE(paused.toggles, 0);
+        // With none playing, the first one.
+        playing.status = QStringLiteral("Stopped");
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)), std::nullopt);
+        QTRY_COMPARE(paused.toggles, 1);
+        QCOMPARE(playing.toggles, 1);
+
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::lockScreen)), std::nullopt);
+        QTRY_COMPARE(saver.locks, 1);
+
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotArea)), std::nullopt);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotScreen)), std::nullopt);
+        QTRY_COMPARE(portal.interactive, (QList<bool>{true, false}));
+        QCOMPARE(out.lines(), QStringList());
+    }
+
+    // Last: it points PULSE_SERVER at a server of its own for a while.
+    void mixerFollowsTheServerAwayAndBack()
+    {
+        const QString dir = m_tmp.filePath(QStringLiteral("pulse2"));
+        QVERIFY(QDir().mkpath(dir));
+        const QString socket = dir + QStringLiteral("/native");
+        writeFile(dir + QStringLiteral("/server.pa"),
+                  "load-module module-native-protocol-unix socket=" + socket.toUtf8()
+                      + " auth-anonymous=1\nload-module module-null-sink sink_name=second_null\n"
+                        "set-default-sink second_null\n");
+        QProcess server;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir);
+        env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), dir);
+        // Off the session bus, where the first server owns the PulseAudio names.
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        env.remove(QStringLiteral("DISPLAY"));
+        server.setProcessEnvironment(env);
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const QStringList args{QStringLiteral("-n"), QStringLiteral("-F"), dir + QStringLiteral("/server.pa"),
+                               QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                               QStringLiteral("--disallow-exit"), QStringLiteral("--use-pid-file=no"),
+                               QStringLiteral("--system=false")};
+        auto startServer = [&] {
+            server.start(QStringLiteral("pulseaudio"), args);
+            QVERIFY(server.waitForStarted());
+        };
+        const QByteArray savedServer = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
+
+        // No server yet: nothing to read or write.
+        PulseMixer mixer;
+        QCOMPARE(mixer.volume(), std::nullopt);
+        QCOMPARE(mixer.muted(), std::nullopt);
+        QVERIFY(!mixer.setVolume(0.5f));
+
+        startServer();
+        QTRY_VERIFY_WITH_TIMEOUT(mixer.volume().has_value(), 8000);
+        QVERIFY(mixer.setVolume(0.25f));
+        QTRY_VERIFY(std::abs(*mixer.volume() - 0.25f) < 0.001f);
+
+        server.kill();
+        server.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(!mixer.volume().has_value(), 5000);
+        QCOMPARE(mixer.muted(), std::nullopt);
+
+        startServer();
+        QTRY_VERIFY_WITH_TIMEOUT(mixer.volume().has_value(), 8000);
+        QCOMPARE(mixer.muted(), std::optional<bool>(false));
+
+        server.kill();
+        server.waitForFinished();
+        qputenv("PULSE_SERVER", savedServer);
     }
 };
 
