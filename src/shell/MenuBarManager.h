@@ -1,12 +1,13 @@
 #pragma once
 
+#include "shell/SettingsWindow.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
 
 class QMenu;
 class QSystemTrayIcon;
-class SettingsWindow;
 class ShellServices;
 
 // The tray item with its menu, and the windows opened from it: one reusable

@@ -2,6 +2,7 @@
 
 #include "hud/AppIconCache.h"
 #include "hud/SoundFeedback.h"
+#include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
 #include "model/AppProfileManager.h"
 #include "model/RingProfile.h"

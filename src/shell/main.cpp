@@ -1,6 +1,9 @@
+#include "actions/ActionExecutor.h"
 #include "common/Log.h"
+#include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
 #include "platform/Platform.h"
+#include "shell/AccessibilityPermissionManager.h"
 #include "shell/AppDelegate.h"
 #include "shell/CommandLine.h"
 #include "shell/MenuBarManager.h"
@@ -11,8 +14,14 @@
 #include <QApplication>
 #include <QTextStream>
 #include <QTimer>
+#include <QWidget>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +35,34 @@ QString methodFor(CommandLine::Command command)
     default:
         return QStringLiteral("Reopen");
     }
+}
+
+int g_signalFds[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &byte, 1);
+}
+
+// SIGTERM and SIGINT (logout, kill, Ctrl+C) end the event loop normally, so the
+// termination step (releasing the hotkey) runs as it does for the Quit item.
+void quitOnTerminationSignals(QCoreApplication& app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalFds[1], &byte, 1);
+        app.quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
 }
 
 } // namespace
@@ -88,7 +125,10 @@ int main(int argc, char* argv[])
     AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
 
     dbus.ringVisibleProvider = [] { return WhirloPanel::shared().isShown(); };
-    dbus.ringGeometryProvider = [] { return WhirloPanel::shared().frameGeometry(); };
+    dbus.ringGeometryProvider = [] {
+        const QWidget* window = WhirloPanel::shared().window();
+        return window && WhirloPanel::shared().isShown() ? window->geometry() : QRect();
+    };
     QObject::connect(&dbus, &RondixDBusService::summonRequested, &delegate,
                      [&delegate] { delegate.triggerWhirlo(false); });
     QObject::connect(&dbus, &RondixDBusService::reopenRequested, &delegate,
@@ -96,6 +136,12 @@ int main(int argc, char* argv[])
     QObject::connect(&dbus, &RondixDBusService::settingsRequested, &menuBar, &MenuBarManager::openSettingsWindow);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
 
+    // Keys are posted only with the input access the permission manager tracks.
+    ActionExecutor::shared().setTrustCheck(
+        [] { return AccessibilityPermissionManager::shared().checkPermission(); },
+        [] { AccessibilityPermissionManager::shared().requestPermission(); });
+
+    quitOnTerminationSignals(app);
     delegate.applicationDidFinishLaunching();
 
     // A command that had to start the program runs once the shell is up.
