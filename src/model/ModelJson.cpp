@@ -138,29 +138,9 @@ private:
     QString m_error;
 };
 
-void flatten(const Json& j, Tokens& out)
+void pushScalar(const Json& j, Tokens& out)
 {
     switch (j.type()) {
-    case Json::value_t::object: {
-        const size_t begin = out.list.size();
-        out.push(Kind::BeginObject);
-        for (auto it = j.begin(); it != j.end(); ++it) {
-            out.pushText(Kind::Key, it.key());
-            flatten(it.value(), out);
-        }
-        out.list[begin].end = out.list.size();
-        out.push(Kind::EndObject);
-        break;
-    }
-    case Json::value_t::array: {
-        const size_t begin = out.list.size();
-        out.push(Kind::BeginArray);
-        for (const Json& element : j)
-            flatten(element, out);
-        out.list[begin].end = out.list.size();
-        out.push(Kind::EndArray);
-        break;
-    }
     case Json::value_t::string:
         out.pushText(Kind::String, j.get_ref<const std::string&>());
         break;
@@ -183,6 +163,41 @@ void flatten(const Json& j, Tokens& out)
     default:
         out.push(Kind::Null);
         break;
+    }
+}
+
+// Iterative, so that a hostile document nested a million levels deep inside an
+// ignored member cannot exhaust the stack.
+void flatten(const Json& root, Tokens& out)
+{
+    struct Frame
+    {
+        const Json* container;
+        Json::const_iterator next;
+        size_t begin;
+    };
+    std::vector<Frame> stack;
+    auto open = [&](const Json& j) {
+        if (!j.is_structured()) {
+            pushScalar(j, out);
+            return;
+        }
+        stack.push_back(Frame{&j, j.cbegin(), out.list.size()});
+        out.push(j.is_object() ? Kind::BeginObject : Kind::BeginArray);
+    };
+    open(root);
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.container->cend()) {
+            out.list[top.begin].end = out.list.size();
+            out.push(top.container->is_object() ? Kind::EndObject : Kind::EndArray);
+            stack.pop_back();
+            continue;
+        }
+        const auto it = top.next++;
+        if (top.container->is_object())
+            out.pushText(Kind::Key, it.key());
+        open(*it); // may reallocate the stack; `top` is not used after this
     }
 }
 

@@ -497,6 +497,23 @@ private Q_SLOTS:
         QCOMPARE(decodeRingProfile(written), ring);
     }
 
+    // Deep nesting inside an ignored member is skipped, not recursed into.
+    void deepNestingIsHarmless()
+    {
+        const int depth = 200000;
+        QByteArray document = encodeRingProfile(baseRing(), JsonLayout::Compact);
+        document.chop(1);
+        document += ",\"extra\":" + QByteArray(depth, '[') + QByteArray(depth, ']') + "}";
+        QString error;
+        const auto ring = decodeRingProfile(document, &error);
+        QVERIFY2(ring, qPrintable(error));
+        QCOMPARE(*ring, baseRing());
+
+        const auto tree = ModelJson::parse(document, &error);
+        QVERIFY2(tree, qPrintable(error));
+        QCOMPARE(ModelJson::ringProfileFromJson(*tree, &error), std::optional(baseRing()));
+    }
+
     // Market packages embed a ring in a larger document.
     void embeddedRingPlace()
     {
