@@ -5,6 +5,7 @@ int runExecutorTests(int argc, char** argv);
 int runVolumeTests(int argc, char** argv);
 int runVolumeIndicatorTests(int argc, char** argv);
 int runUserScriptTests(int argc, char** argv);
+int runPlatformServicesTests(int argc, char** argv);
 
 // One executable for the actions area; each class runs in turn.
 int main(int argc, char** argv)
@@ -15,5 +16,6 @@ int main(int argc, char** argv)
     failures += runVolumeTests(argc, argv);
     failures += runVolumeIndicatorTests(argc, argv);
     failures += runUserScriptTests(argc, argv);
+    failures += runPlatformServicesTests(argc, argv);
     return failures;
 }
