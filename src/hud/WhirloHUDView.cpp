@@ -145,36 +145,61 @@ const QColor kHoverTitleShadow = grey(0, 0.35);
 const QColor kMutedColor = QColor(255, 149, 0);  // the system orange
 
 // Three box-blur passes over an alpha mask approximate a Gaussian of the given
-// shadow radius.
+// shadow radius. Rows and columns are both walked row by row, which keeps the
+// memory access linear.
 void blurAlpha(QImage& img, int radius)
 {
     if (radius < 1)
         return;
     const int w = img.width(), h = img.height();
-    std::vector<int> line(std::max(w, h));
-    auto pass = [&](bool horizontal) {
-        const int n = horizontal ? w : h, lines = horizontal ? h : w;
-        for (int l = 0; l < lines; ++l) {
-            auto px = [&](int i) -> uchar& {
-                return horizontal ? img.scanLine(l)[i] : img.scanLine(i)[l];
-            };
-            for (int i = 0; i < n; ++i)
-                line[i] = px(i);
+    const int win = 2 * radius + 1;
+    std::vector<uchar> line(w);
+    std::vector<uchar> copy(size_t(w) * h);
+    std::vector<int> sums(w);
+    auto horizontal = [&] {
+        for (int y = 0; y < h; ++y) {
+            uchar* row = img.scanLine(y);
+            std::copy(row, row + w, line.begin());
             int sum = 0;
-            const int win = 2 * radius + 1;
-            for (int i = -radius - 1; i < radius; ++i)
-                sum += (i >= 0 && i < n) ? line[i] : 0;
-            for (int i = 0; i < n; ++i) {
-                const int add = i + radius, sub = i - radius - 1;
-                sum += (add < n) ? line[add] : 0;
-                sum -= (sub >= 0) ? line[sub] : 0;
-                px(i) = uchar(sum / win);
+            for (int i = 0; i < radius && i < w; ++i)
+                sum += line[i];
+            for (int x = 0; x < w; ++x) {
+                if (x + radius < w)
+                    sum += line[x + radius];
+                if (x - radius - 1 >= 0)
+                    sum -= line[x - radius - 1];
+                row[x] = uchar(sum / win);
             }
         }
     };
+    auto vertical = [&] {
+        for (int y = 0; y < h; ++y)
+            std::copy(img.constScanLine(y), img.constScanLine(y) + w, copy.begin() + size_t(y) * w);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = 0; y < radius && y < h; ++y) {
+            const uchar* src = copy.data() + size_t(y) * w;
+            for (int x = 0; x < w; ++x)
+                sums[x] += src[x];
+        }
+        for (int y = 0; y < h; ++y) {
+            if (y + radius < h) {
+                const uchar* add = copy.data() + size_t(y + radius) * w;
+                for (int x = 0; x < w; ++x)
+                    sums[x] += add[x];
+            }
+            if (y - radius - 1 >= 0) {
+                const uchar* sub = copy.data() + size_t(y - radius - 1) * w;
+                for (int x = 0; x < w; ++x)
+                    sums[x] -= sub[x];
+            }
+            uchar* row = img.scanLine(y);
+            for (int x = 0; x < w; ++x)
+                row[x] = uchar(sums[x] / win);
+        }
+    };
     for (int k = 0; k < 3; ++k) {
-        pass(true);
-        pass(false);
+        horizontal();
+        vertical();
     }
 }
 
@@ -227,6 +252,49 @@ void drawShadow(QPainter& p, const Shadow& s, const QPointF& offset, double opac
     p.setOpacity(old * std::min(1.0, opacity));
     p.drawImage(s.origin + offset, s.image);
     p.setOpacity(old);
+}
+
+QPainterPath circlePath(double radius)
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(kRingCentre, kRingCentre), radius, radius);
+    return path;
+}
+
+const Shadow& discShadow(bool dark)
+{
+    return shadowFor(QStringLiteral("disc-%1").arg(dark), circlePath(kDiscRadius), paletteFor(dark).discShadow, 24);
+}
+
+const Shadow& sectorShadow(int index)
+{
+    const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
+    return shadowFor(QStringLiteral("sector-%1").arg(index),
+                     RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::outerRadius, kGap}.path(frame),
+                     kSectorShadow, 2);
+}
+
+const Shadow& sectorHoverShadow(int index)
+{
+    const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
+    return shadowFor(QStringLiteral("sector-hover-%1").arg(index),
+                     RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::hoveredOuterRadius, kGap}
+                         .path(frame),
+                     kHoverShadow, 18);
+}
+
+const Shadow& hubShadow(bool dark)
+{
+    return shadowFor(QStringLiteral("hub-%1").arg(dark), circlePath(RadialGeometry::centerHubRadius),
+                     paletteFor(dark).hubShadow, 6);
+}
+
+const Shadow& hubHoverShadow()
+{
+    QColor accent = accentColor();
+    accent.setAlphaF(0.3f);
+    return shadowFor(QStringLiteral("hub-hover-%1").arg(accent.name(QColor::HexArgb)),
+                     circlePath(RadialGeometry::centerHubRadius), accent, 10);
 }
 
 QLinearGradient diagonal(const QRectF& frame, const QColor& from, const QColor& to)
@@ -323,6 +391,30 @@ bool WhirloHUDView::systemIsDark()
         return scheme == Qt::ColorScheme::Dark;
 #endif
     return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+void WhirloHUDView::warmUp()
+{
+    // Blurred shadows and the fonts' first use cost tens of milliseconds once;
+    // paying that before the first summon keeps the ring's first frames smooth.
+    for (bool dark : {true, false}) {
+        discShadow(dark);
+        hubShadow(dark);
+    }
+    hubHoverShadow();
+    for (int i = 0; i < RadialGeometry::sectorCount; ++i) {
+        sectorShadow(i);
+        sectorHoverShadow(i);
+    }
+    QImage scratch(64, 32, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&scratch);
+    for (QFont::Weight w : {QFont::Medium, QFont::Bold}) {
+        QFont f = QApplication::font();
+        f.setWeight(w);
+        p.setFont(f);
+        p.drawText(QPointF(0, 20), QStringLiteral("Ag%"));
+    }
+    ActionIconView::paintSymbol(p, QRectF(0, 0, 24, 24), QStringLiteral("xmark"), Qt::white);
 }
 
 double WhirloHUDView::now() const
@@ -497,9 +589,7 @@ void WhirloHUDView::paintDisc(QPainter& p)
     const HudPalette& c = paletteFor(m_dark);
     const QPointF centre(kRingCentre, kRingCentre);
     const QRectF disc(centre - QPointF(kDiscRadius, kDiscRadius), QSizeF(2 * kDiscRadius, 2 * kDiscRadius));
-    QPainterPath circle;
-    circle.addEllipse(disc);
-    drawShadow(p, shadowFor(QStringLiteral("disc-%1").arg(m_dark), circle, c.discShadow, 24), QPointF(0, 8), 1);
+    drawShadow(p, discShadow(m_dark), QPointF(0, 8), 1);
 
     QRadialGradient fill(centre, 144);
     fill.setColorAt(20.0 / 144.0, c.discFrom);
@@ -526,14 +616,8 @@ void WhirloHUDView::paintSector(QPainter& p, int index)
     }
 
     // Shadows are drawn from cached masks of the resting and the hovered wedge.
-    const QPainterPath rest = RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::outerRadius,
-                                                kGap}.path(frame);
-    const QPainterPath big = RadialSectorShape{index, RadialGeometry::innerRadius,
-                                               RadialGeometry::hoveredOuterRadius, kGap}.path(frame);
-    drawShadow(p, shadowFor(QStringLiteral("sector-%1").arg(index), rest, kSectorShadow, 2), QPointF(0, 1),
-               1.0 - tc);
-    drawShadow(p, shadowFor(QStringLiteral("sector-hover-%1").arg(index), big, kHoverShadow, 18), QPointF(0, 0),
-               tc);
+    drawShadow(p, sectorShadow(index), QPointF(0, 1), 1.0 - tc);
+    drawShadow(p, sectorHoverShadow(index), QPointF(0, 0), tc);
 
     const double outer = RadialGeometry::outerRadius +
                          (RadialGeometry::hoveredOuterRadius - RadialGeometry::outerRadius) * t;
@@ -603,15 +687,8 @@ void WhirloHUDView::paintHub(QPainter& p)
     const double radius = RadialGeometry::centerHubRadius;
     const QPointF centre(kRingCentre, kRingCentre);
     const QRectF hub(centre - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
-    QPainterPath circle;
-    circle.addEllipse(hub);
-
-    drawShadow(p, shadowFor(QStringLiteral("hub-%1").arg(m_dark), circle, c.hubShadow, 6), QPointF(0, 2), 1 - h);
-    QColor accentShadow = accentColor();
-    accentShadow.setAlphaF(0.3f);
-    drawShadow(p, shadowFor(QStringLiteral("hub-hover-%1").arg(accentShadow.name(QColor::HexArgb)), circle,
-                            accentShadow, 10),
-               QPointF(0, 2), h);
+    drawShadow(p, hubShadow(m_dark), QPointF(0, 2), 1 - h);
+    drawShadow(p, hubHoverShadow(), QPointF(0, 2), h);
 
     p.setBrush(diagonal(hub, mix(c.hubFrom, c.hubHoverFrom, h), mix(c.hubTo, c.hubHoverTo, h)));
     p.setPen(QPen(QBrush(diagonal(hub, mix(c.hubStrokeFrom, c.hubStrokeHoverFrom, h),

@@ -36,6 +36,9 @@ public:
     static bool resolveDarkMode(const QString& themeMode, bool systemIsDark);
     static bool systemIsDark();
 
+    // Prepares the cached shadows and fonts (idempotent).
+    static void warmUp();
+
     // Starts the spring-in; called when the ring is put on screen.
     void appear();
     // Moves every animation to its end state (tests and screenshots).

@@ -3,7 +3,9 @@
 #include "hud/WhirloHUDView.h"
 #include "platform/Platform.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QRegion>
 #include <QScreen>
@@ -15,7 +17,18 @@ namespace {
 
 constexpr int kEscapeKeyCode = 53;
 
+// Shadows and fonts are prepared shortly after start-up (after the tray is up),
+// so that the first summon does not pay for them.
+void scheduleWarmUp()
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;  // command-line runs draw nothing
+    QTimer::singleShot(400, QCoreApplication::instance(), [] { WhirloHUDView::warmUp(); });
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(scheduleWarmUp)
 
 WhirloPanel::WhirloPanel(Platform& platform, HudFactory factory, QObject* parent)
     : QObject(parent), m_platform(platform), m_factory(std::move(factory))
