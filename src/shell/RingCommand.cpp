@@ -78,7 +78,8 @@ bool readRingFile(const QString& path, QByteArray* bytes, QString* error)
     {
     };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        const int statError = errno;
+        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(statError)));
         return false;
     }
     if (S_ISDIR(info.st_mode)) {
@@ -90,7 +91,8 @@ bool readRingFile(const QString& path, QByteArray* bytes, QString* error)
         return false;
     }
     if (info.st_size > kMaxRingFileBytes) {
-        *error = QStringLiteral("%1: too large for a ring file (%2 bytes)").arg(path).arg(info.st_size);
+        *error = QStringLiteral("%1: too large for a ring file (%2 bytes)")
+                     .arg(path, QString::number(qint64(info.st_size)));
         return false;
     }
     QFile file(path);
@@ -124,6 +126,17 @@ bool loadRingFile(const QString& path, RingProfile* ring, QString* error)
     }
     *ring = std::move(*decoded);
     return true;
+}
+
+// A name in quotes, with line breaks and tabs escaped so every message stays on one line.
+QString quoted(QString text)
+{
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+        .replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+        .replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 QString ringOwner(const RingProfile& ring)
@@ -297,8 +310,8 @@ int validateCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             status = kExitFailed;
             continue;
         }
-        out << QStringLiteral("%1: ring \"%2\" (%3), %4\n")
-                   .arg(path, ring.name, ringOwner(ring), slotCount(ring.slots.size()));
+        out << QStringLiteral("%1: ring %2 (%3), %4\n")
+                   .arg(path, quoted(ring.name), ringOwner(ring), slotCount(ring.slots.size()));
         for (const QString& warning : ringWarnings(ring))
             err << kPrefix << path << ": warning: " << warning << "\n";
     }
@@ -349,8 +362,8 @@ int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     file.write(json);
     if (!file.commit())
         return failure(err, QStringLiteral("%1: cannot write: %2").arg(*options.output, file.errorString()));
-    out << QStringLiteral("Exported ring \"%1\" (%2) to %3\n")
-               .arg(ring.name, ringOwner(ring), *options.output);
+    out << QStringLiteral("Exported ring %1 (%2) to %3\n")
+               .arg(quoted(ring.name), ringOwner(ring), *options.output);
     out.flush();
     return kExitOk;
 }
@@ -395,7 +408,7 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
                 break;
             }
         }
-        outcome = QStringLiteral("Replaced the slots of the global ring \"%1\"").arg(globalName);
+        outcome = QStringLiteral("Replaced the slots of the global ring %1").arg(quoted(globalName));
     } else {
         std::optional<RingProfile> existing;
         for (const RingProfile& ring : before) {
@@ -405,13 +418,13 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             }
         }
         if (existing) {
-            outcome =
-                QStringLiteral("Replaced ring \"%1\" for %2").arg(existing->name, *incoming.bundleIdentifier);
+            outcome = QStringLiteral("Replaced ring %1 for %2")
+                          .arg(quoted(existing->name), *incoming.bundleIdentifier);
             if (existing->name != incoming.name)
-                outcome += QStringLiteral(" (now named \"%1\")").arg(incoming.name);
+                outcome += QStringLiteral(" (now named %1)").arg(quoted(incoming.name));
         } else {
-            outcome =
-                QStringLiteral("Added new ring \"%1\" for %2").arg(incoming.name, *incoming.bundleIdentifier);
+            outcome = QStringLiteral("Added new ring %1 for %2")
+                          .arg(quoted(incoming.name), *incoming.bundleIdentifier);
         }
     }
 
@@ -439,6 +452,9 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
                        QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath()));
 
     out << outcome << " from " << path << "; it is now the selected ring.\n";
+    // A running Rondix keeps the rings it loaded and writes them back on its
+    // next edit, which would drop this import.
+    out << "A running Rondix does not see the change until it is restarted.\n";
     out.flush();
     err.flush();
     return kExitOk;
