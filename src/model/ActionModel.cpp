@@ -2,9 +2,8 @@
 
 #include "l10n/L10n.h"
 
-#include <QTextBoundaryFinder>
-
 #include <array>
+#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -13,13 +12,11 @@ QString tr(const char* key, const QString& fallback)
     return L10n::string(QString::fromUtf8(key), fallback);
 }
 
-template<class... Ts>
-struct Overloaded : Ts...
+template<class... Ts> struct Overloaded : Ts...
 {
     using Ts::operator()...;
 };
-template<class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
+template<class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 struct SystemControlInfo
 {
@@ -78,20 +75,45 @@ const std::array<DirectionInfo, 8> kDirections{{
 const QStringList& automaticSystemTitles()
 {
     static const QStringList titles = {
-        QStringLiteral("区域截图"), QStringLiteral("Capture Selected Area"),
-        QStringLiteral("選択範囲をスクリーンショット"), QStringLiteral("全屏截图"),
-        QStringLiteral("Capture Full Screen"), QStringLiteral("画面全体をスクリーンショット"),
-        QStringLiteral("调度中心"), QStringLiteral("Mission Control"), QStringLiteral("显示桌面"),
-        QStringLiteral("Show Desktop"), QStringLiteral("デスクトップを表示"), QStringLiteral("锁定屏幕"),
-        QStringLiteral("Lock Screen"), QStringLiteral("画面をロック"), QStringLiteral("聚焦搜索"),
-        QStringLiteral("Spotlight Search"), QStringLiteral("Spotlight 検索"), QStringLiteral("增加音量"),
-        QStringLiteral("Volume Up"), QStringLiteral("音量を上げる"), QStringLiteral("减小音量"),
-        QStringLiteral("Volume Down"), QStringLiteral("音量を下げる"), QStringLiteral("静音 / 取消静音"),
-        QStringLiteral("Mute / Unmute"), QStringLiteral("消音 / 消音解除"), QStringLiteral("提高亮度"),
-        QStringLiteral("Brightness Up"), QStringLiteral("画面を明るく"), QStringLiteral("降低亮度"),
-        QStringLiteral("Brightness Down"), QStringLiteral("画面を暗く"), QStringLiteral("播放 / 暂停"),
-        QStringLiteral("Play / Pause"), QStringLiteral("再生 / 一時停止"), QStringLiteral("访达"),
-        QStringLiteral("Finder"), QStringLiteral("打开文件夹"), QStringLiteral("フォルダを開く"),
+        QStringLiteral("区域截图"),
+        QStringLiteral("Capture Selected Area"),
+        QStringLiteral("選択範囲をスクリーンショット"),
+        QStringLiteral("全屏截图"),
+        QStringLiteral("Capture Full Screen"),
+        QStringLiteral("画面全体をスクリーンショット"),
+        QStringLiteral("调度中心"),
+        QStringLiteral("Mission Control"),
+        QStringLiteral("显示桌面"),
+        QStringLiteral("Show Desktop"),
+        QStringLiteral("デスクトップを表示"),
+        QStringLiteral("锁定屏幕"),
+        QStringLiteral("Lock Screen"),
+        QStringLiteral("画面をロック"),
+        QStringLiteral("聚焦搜索"),
+        QStringLiteral("Spotlight Search"),
+        QStringLiteral("Spotlight 検索"),
+        QStringLiteral("增加音量"),
+        QStringLiteral("Volume Up"),
+        QStringLiteral("音量を上げる"),
+        QStringLiteral("减小音量"),
+        QStringLiteral("Volume Down"),
+        QStringLiteral("音量を下げる"),
+        QStringLiteral("静音 / 取消静音"),
+        QStringLiteral("Mute / Unmute"),
+        QStringLiteral("消音 / 消音解除"),
+        QStringLiteral("提高亮度"),
+        QStringLiteral("Brightness Up"),
+        QStringLiteral("画面を明るく"),
+        QStringLiteral("降低亮度"),
+        QStringLiteral("Brightness Down"),
+        QStringLiteral("画面を暗く"),
+        QStringLiteral("播放 / 暂停"),
+        QStringLiteral("Play / Pause"),
+        QStringLiteral("再生 / 一時停止"),
+        QStringLiteral("访达"),
+        QStringLiteral("Finder"),
+        QStringLiteral("打开文件夹"),
+        QStringLiteral("フォルダを開く"),
         QStringLiteral("访达 (打开文件夹)"),
     };
     return titles;
@@ -147,7 +169,8 @@ const QList<TitlePreset>& titlePresets()
             row({"全选", "Select All", "すべてを選択"}, "slot.preset.select_all_short", "全选"),
             row({"查找", "Find", "検索"}, "slot.preset.find_short", "查找"),
             row({"新建", "New", "新規作成"}, "slot.preset.new_short", "新建"),
-            row({"下一个标签", "Next Tab", "次のタブへ", "次のタブ"}, "slot.preset.next_tab_short", "下一个标签"),
+            row({"下一个标签", "Next Tab", "次のタブへ", "次のタブ"}, "slot.preset.next_tab_short",
+                "下一个标签"),
             row({"上一个标签", "Previous Tab", "前のタブへ", "前のタブ"}, "slot.preset.prev_tab_short",
                 "上一个标签"),
             row({"新建标签", "New Tab", "新規タブ"}, "slot.preset.new_tab_short", "新建标签"),
@@ -291,7 +314,8 @@ QString RadialSector::directionName(RadialSectorPosition p)
 QString RadialSector::localizedShortDirectionName(RadialSectorPosition p)
 {
     const DirectionInfo& d = kDirections[size_t(rawValue(p)) % kDirections.size()];
-    return L10n::string(QString::fromUtf8(d.key) + QStringLiteral(".short"), QString::fromUtf8(d.shortFallback));
+    return L10n::string(QString::fromUtf8(d.key) + QStringLiteral(".short"),
+                        QString::fromUtf8(d.shortFallback));
 }
 
 QList<RadialSectorPosition> RadialSector::allCases()
@@ -472,12 +496,22 @@ QString ActionType::localizedCategoryName() const
     return std::visit(
         Overloaded{
             [](const Shortcut&) -> QString { return tr("slot.type.shortcut", QStringLiteral("快捷键")); },
-            [](const RunShortcut&) -> QString { return tr("slot.type.run_shortcut", QStringLiteral("快捷指令")); },
-            [](const PasteText&) -> QString { return tr("slot.type.paste_text", QStringLiteral("常用文本")); },
-            [](const LaunchApp&) -> QString { return tr("slot.type.launch_app", QStringLiteral("启动应用")); },
+            [](const RunShortcut&) -> QString {
+                return tr("slot.type.run_shortcut", QStringLiteral("快捷指令"));
+            },
+            [](const PasteText&) -> QString {
+                return tr("slot.type.paste_text", QStringLiteral("常用文本"));
+            },
+            [](const LaunchApp&) -> QString {
+                return tr("slot.type.launch_app", QStringLiteral("启动应用"));
+            },
             [](const OpenURL&) -> QString { return tr("slot.type.open_url", QStringLiteral("打开网址")); },
-            [](const OpenPath&) -> QString { return tr("slot.type.open_path", QStringLiteral("打开文件夹")); },
-            [](const SystemControl&) -> QString { return tr("slot.type.system_ctrl", QStringLiteral("系统控制")); },
+            [](const OpenPath&) -> QString {
+                return tr("slot.type.open_path", QStringLiteral("打开文件夹"));
+            },
+            [](const SystemControl&) -> QString {
+                return tr("slot.type.system_ctrl", QStringLiteral("系统控制"));
+            },
             [](const None&) -> QString { return tr("slot.type.none", QStringLiteral("无动作")); },
         },
         value);
@@ -549,12 +583,13 @@ bool ActionSlot::isVolumeAction() const
 
 size_t qHash(const IconInfo& icon, size_t seed) noexcept
 {
-    return std::visit(Overloaded{
-                          [seed](const IconInfo::SfSymbol& s) { return qHashMulti(seed, 0, s.name); },
-                          [seed](const IconInfo::App& a) { return qHashMulti(seed, 1, a.bundleId, a.name, a.path); },
-                          [seed](const IconInfo::CustomImage& c) { return qHashMulti(seed, 2, c.name); },
-                      },
-                      icon.value);
+    return std::visit(
+        Overloaded{
+            [seed](const IconInfo::SfSymbol& s) { return qHashMulti(seed, 0, s.name); },
+            [seed](const IconInfo::App& a) { return qHashMulti(seed, 1, a.bundleId, a.name, a.path); },
+            [seed](const IconInfo::CustomImage& c) { return qHashMulti(seed, 2, c.name); },
+        },
+        icon.value);
 }
 
 size_t qHash(const KeyModifiers& m, size_t seed) noexcept

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <QHashFunctions>
 #include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QUuid>
-
-#include <optional>
 #include <variant>
 
 // The picture of a slot.
@@ -48,7 +47,8 @@ struct IconInfo
 };
 
 // The compass position of a sector; 0 is straight up, numbering runs clockwise.
-enum class RadialSectorPosition {
+enum class RadialSectorPosition
+{
     north = 0,
     northEast = 1,
     east = 2,
@@ -92,7 +92,8 @@ struct KeyModifiers
     bool operator==(const KeyModifiers&) const = default;
 };
 
-enum class SystemControlAction {
+enum class SystemControlAction
+{
     missionControl,
     showDesktop,
     volumeUp,
@@ -113,11 +114,17 @@ QString rawValue(SystemControlAction a);
 std::optional<SystemControlAction> fromRawValue(const QString& raw);
 QString defaultSymbol(SystemControlAction a);
 QString localizedName(SystemControlAction a);
-inline QString displayName(SystemControlAction a) { return localizedName(a); }
+inline QString displayName(SystemControlAction a)
+{
+    return localizedName(a);
+}
 bool isVolumeControl(SystemControlAction a);
 // Declaration order; also the order offered in editors.
 QList<SystemControlAction> allCases();
-inline QList<SystemControlAction> availableCases() { return allCases(); }
+inline QList<SystemControlAction> availableCases()
+{
+    return allCases();
+}
 } // namespace SystemControl
 
 // What a slot does.

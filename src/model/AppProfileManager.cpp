@@ -271,9 +271,10 @@ bool AppProfileManager::saveProfiles()
     }
     if (m_unreadableFilePending) {
         if (!keepUnreadableFile()) {
-            logSaveFailure(QStringLiteral("the unreadable store file could not be copied aside, so it was not "
-                                          "overwritten: ") +
-                           m_saveFilePath);
+            logSaveFailure(
+                QStringLiteral("the unreadable store file could not be copied aside, so it was not "
+                               "overwritten: ") +
+                m_saveFilePath);
             return false;
         }
     }
@@ -329,7 +330,8 @@ void AppProfileManager::loadProfiles()
 
     if (!decoded) {
         const QString message =
-            QStringLiteral("[AppProfileManager] Failed to load custom profiles, resetting to defaults: ") + error;
+            QStringLiteral("[AppProfileManager] Failed to load custom profiles, resetting to defaults: ") +
+            error;
         resetProfilesToDefault();
         if (keepUnreadableFile()) {
             logLine(message + QStringLiteral(" (the unreadable file was kept as ") + m_keptCopyPath +
@@ -338,8 +340,9 @@ void AppProfileManager::loadProfiles()
         } else {
             // Without a copy the file is the only record of the user's rings: leave it alone.
             m_unreadableFilePending = true;
-            logLine(message + QStringLiteral(" (the unreadable file could not be copied aside, so it was left in "
-                                             "place and the default ring is kept in memory only)"));
+            logLine(message +
+                    QStringLiteral(" (the unreadable file could not be copied aside, so it was left in "
+                                   "place and the default ring is kept in memory only)"));
         }
         return;
     }

@@ -2,13 +2,12 @@
 
 #include "model/RingProfile.h"
 
+#include <optional>
 #include <QList>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 #include <QUuid>
-
-#include <optional>
 
 Q_DECLARE_LOGGING_CATEGORY(lcProfiles)
 

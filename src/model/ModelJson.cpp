@@ -1,10 +1,9 @@
 #include "model/ModelJson.h"
 
-#include <QVarLengthArray>
-
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <QVarLengthArray>
 #include <string_view>
 #include <vector>
 
@@ -17,7 +16,20 @@ namespace {
 // allocations than building (and freeing) a tree for every slot. Trees handed in
 // by callers are flattened the same way, so there is one set of decoding rules.
 
-enum class Kind : quint8 { Null, Boolean, Integer, Unsigned, Float, String, Key, BeginObject, EndObject, BeginArray, EndArray };
+enum class Kind : quint8
+{
+    Null,
+    Boolean,
+    Integer,
+    Unsigned,
+    Float,
+    String,
+    Key,
+    BeginObject,
+    EndObject,
+    BeginArray,
+    EndArray
+};
 
 struct Token
 {
@@ -59,8 +71,7 @@ class TokenWriter
 public:
     explicit TokenWriter(Tokens& tokens)
         : m_tokens(tokens)
-    {
-    }
+    {}
 
     bool null()
     {
@@ -218,7 +229,8 @@ struct Path
             return root ? *root : QString();
         const QString head = parent->render();
         if (member)
-            return head.isEmpty() ? QString::fromLatin1(member) : head + QLatin1Char('.') + QLatin1String(member);
+            return head.isEmpty() ? QString::fromLatin1(member)
+                                  : head + QLatin1Char('.') + QLatin1String(member);
         return head + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
     }
 };
@@ -371,7 +383,8 @@ std::optional<QString> readOptionalString(const Object& o, const char* name, con
 // A tagged union: exactly one member named after a case; other members are ignored.
 // Returns the case's position in `cases` and its payload object.
 template<size_t N>
-std::pair<size_t, Object> unionCase(const Tokens& t, size_t at, const Path& path, const char* const (&cases)[N])
+std::pair<size_t, Object> unionCase(const Tokens& t, size_t at, const Path& path,
+                                    const char* const (&cases)[N])
 {
     const Object o(t, at, path);
     size_t found = 0;
@@ -420,7 +433,7 @@ KeyModifiers decodeModifiers(const Tokens& t, size_t at, const Path& path)
 
 ActionType decodeAction(const Tokens& t, size_t at, const Path& path)
 {
-    static const char* const cases[] = {"shortcut", "runShortcut", "pasteText", "launchApp",
+    static const char* const cases[] = {"shortcut", "runShortcut", "pasteText",     "launchApp",
                                         "openURL",  "openPath",    "systemControl", "none"};
     const auto [which, o] = unionCase(t, at, path, cases);
     const Path p = path / cases[which];
@@ -461,7 +474,8 @@ ActionSlot decodeSlot(const Tokens& t, size_t at, const Path& path)
     const Object o(t, at, path);
     ActionSlot slot;
     slot.id = readUuid(o, "id", path);
-    slot.index = readInteger(o, "index", path, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    slot.index =
+        readInteger(o, "index", path, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
     slot.title = readString(o, "title", path);
     slot.icon = decodeIcon(t, o.require("icon", path), path / "icon");
     slot.action = decodeAction(t, o.require("action", path), path / "action");
@@ -533,8 +547,7 @@ std::optional<T> decodeTokens(const Tokens& tokens, QString* error, const QStrin
     }
 }
 
-template<class T, class F>
-std::optional<T> decodeBytes(const QByteArray& bytes, QString* error, F decode)
+template<class T, class F> std::optional<T> decodeBytes(const QByteArray& bytes, QString* error, F decode)
 {
     const auto tokens = tokenize(bytes, error);
     if (!tokens)
@@ -724,8 +737,8 @@ std::optional<Json> parse(const QByteArray& bytes, QString* error)
 QByteArray serialize(const Json& json, JsonLayout layout)
 {
     // Texts come from QString and are valid UTF-8; replace rather than throw if not.
-    const std::string text = json.dump(layout == JsonLayout::Pretty ? 2 : -1, ' ', false,
-                                       Json::error_handler_t::replace);
+    const std::string text =
+        json.dump(layout == JsonLayout::Pretty ? 2 : -1, ' ', false, Json::error_handler_t::replace);
     return QByteArray::fromStdString(text);
 }
 

@@ -3,13 +3,11 @@
 #include "model/ActionModel.h"
 #include "model/RingProfile.h"
 
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
-#include <nlohmann/json.hpp>
-
-#include <optional>
 
 // Strict JSON coding of the ring model. Records are objects with one member per
 // field (all required, unknown members ignored); tagged unions are objects with
@@ -18,7 +16,11 @@
 //
 // Encoders write members in field order; Pretty gives one member per line.
 
-enum class JsonLayout { Pretty, Compact };
+enum class JsonLayout
+{
+    Pretty,
+    Compact
+};
 
 QByteArray encodeRingProfile(const RingProfile& profile, JsonLayout layout = JsonLayout::Pretty);
 std::optional<RingProfile> decodeRingProfile(const QByteArray& json, QString* error = nullptr);

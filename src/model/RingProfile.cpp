@@ -11,8 +11,7 @@ RingProfile::RingProfile(const QUuid& id, const QString& name, const std::option
     , appIconPath(appIconPath)
     , slots(normalizedSlots(slots))
     , isBuiltIn(isBuiltIn)
-{
-}
+{}
 
 RingProfile RingProfile::fromStored(const QUuid& id, const QString& name,
                                     const std::optional<QString>& bundleIdentifier,
@@ -37,8 +36,8 @@ QList<ActionSlot> RingProfile::normalizedSlots(const QList<ActionSlot>& slots)
     QList<ActionSlot> result;
     result.reserve(8);
     for (qint64 sector = 0; sector < 8; ++sector) {
-        const auto found =
-            std::find_if(slots.cbegin(), slots.cend(), [sector](const ActionSlot& s) { return s.index == sector; });
+        const auto found = std::find_if(slots.cbegin(), slots.cend(),
+                                        [sector](const ActionSlot& s) { return s.index == sector; });
         result.append(found != slots.cend() ? *found : ActionSlot::empty(sector));
     }
     return result;
@@ -74,8 +73,9 @@ QString RingProfile::displayName() const
 
 size_t qHash(const RingProfile& p, size_t seed) noexcept
 {
-    size_t h = qHashMulti(seed, p.id, p.name, p.bundleIdentifier.has_value(), p.bundleIdentifier.value_or(QString()),
-                          p.appIconPath.has_value(), p.appIconPath.value_or(QString()), p.isBuiltIn);
+    size_t h =
+        qHashMulti(seed, p.id, p.name, p.bundleIdentifier.has_value(), p.bundleIdentifier.value_or(QString()),
+                   p.appIconPath.has_value(), p.appIconPath.value_or(QString()), p.isBuiltIn);
     for (const ActionSlot& slot : p.slots)
         h = qHash(slot, h);
     return h;
@@ -97,9 +97,9 @@ RingProfile PresetProfiles::globalDefault()
                    ActionType::systemControl(SystemControlAction::screenshotArea)),
         presetSlot(1, QStringLiteral("快捷指令"), QStringLiteral("square.stack.3d.up.fill"),
                    ActionType::runShortcut(QStringLiteral("翻译所选内容"))),
-        presetSlot(2, QStringLiteral("常用文本"), QStringLiteral("text.bubble"),
-                   ActionType::pasteText(
-                       QStringLiteral("这是 Rondix 预设的常用文本，点击即可一键复制到剪贴板。"))),
+        presetSlot(
+            2, QStringLiteral("常用文本"), QStringLiteral("text.bubble"),
+            ActionType::pasteText(QStringLiteral("这是 Rondix 预设的常用文本，点击即可一键复制到剪贴板。"))),
         presetSlot(3, QStringLiteral("调度中心"), QStringLiteral("square.2.layers.3d.top.filled"),
                    ActionType::systemControl(SystemControlAction::missionControl)),
         presetSlot(4, QStringLiteral("锁定屏幕"), QStringLiteral("lock.fill"),
@@ -111,8 +111,8 @@ RingProfile PresetProfiles::globalDefault()
         presetSlot(7, QStringLiteral("聚焦搜索"), QStringLiteral("magnifyingglass"),
                    ActionType::systemControl(SystemControlAction::spotlight)),
     };
-    return RingProfile(QUuid::createUuid(), QStringLiteral("通用配置 (全局默认)"), std::nullopt, std::nullopt, slots,
-                       true);
+    return RingProfile(QUuid::createUuid(), QStringLiteral("通用配置 (全局默认)"), std::nullopt, std::nullopt,
+                       slots, true);
 }
 
 QList<RingProfile> PresetProfiles::allDefaults()

@@ -2,12 +2,11 @@
 
 #include "model/ActionModel.h"
 
+#include <optional>
 #include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QUuid>
-
-#include <optional>
 
 // One ring: the global ring (no bundle identifier) or a ring for one application.
 struct RingProfile

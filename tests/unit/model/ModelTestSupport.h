@@ -2,13 +2,12 @@
 
 #include "l10n/L10n.h"
 
+#include <cstdio>
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <cstdio>
 #include <unistd.h>
 
 // Text lookups in these tests run against a private table directory: the
@@ -45,19 +44,25 @@ inline void installMarkerTables(const QTemporaryDir& dir, const QStringList& key
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write the marker table");
     for (const QString& key : keys) {
-        const QString value = formatKeys().contains(key) ? QStringLiteral("«") + key + QStringLiteral(" %@»")
-                                                         : marker(key);
-        file.write((QStringLiteral("\"") + key + QStringLiteral("\" = \"") + value + QStringLiteral("\";\n")).toUtf8());
+        const QString value =
+            formatKeys().contains(key) ? QStringLiteral("«") + key + QStringLiteral(" %@»") : marker(key);
+        file.write((QStringLiteral("\"") + key + QStringLiteral("\" = \"") + value + QStringLiteral("\";\n"))
+                       .toUtf8());
     }
     file.close();
     qputenv("RONDIX_L10N_DIR", tables.toUtf8());
 }
 
-enum class Lookup { Fallback, Keyed };
+enum class Lookup
+{
+    Fallback,
+    Keyed
+};
 
 inline void useLookup(Lookup mode)
 {
-    L10n::shared().setCurrentLanguage(mode == Lookup::Keyed ? QStringLiteral("zh-Hans") : QStringLiteral("en"));
+    L10n::shared().setCurrentLanguage(mode == Lookup::Keyed ? QStringLiteral("zh-Hans")
+                                                            : QStringLiteral("en"));
 }
 
 // What a lookup of key with fallback shows in the given mode.

