@@ -132,7 +132,6 @@ private Q_SLOTS:
     void importMessages_data();
     void importMessages();
     void exportImportRoundTrip();
-    void importBadFileLeavesStoreAlone_data();
     void importBadFileLeavesStoreAlone();
     void damagedStoreIsLeftAlone_data();
     void damagedStoreIsLeftAlone();
@@ -373,11 +372,9 @@ void TestRingCommand::help_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("--help") << QStringList{"--help"};
-    QTest::newRow("-h") << QStringList{"-h"};
     QTest::newRow("help") << QStringList{"help"};
     QTest::newRow("export --help") << QStringList{"export", "--help"};
-    QTest::newRow("import file --help") << QStringList{"import", "x.rondix", "--help"};
-    QTest::newRow("validate -h") << QStringList{"validate", "-h"};
+    QTest::newRow("import file -h") << QStringList{"import", "x.rondix", "-h"};
 }
 
 void TestRingCommand::help()
@@ -563,41 +560,18 @@ void TestRingCommand::exportImportRoundTrip()
     QCOMPARE(storedRings(dataHome()), before);
 }
 
-void TestRingCommand::importBadFileLeavesStoreAlone_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("message");
-
-    const QByteArray good = encodeRingProfile(sampleRing("org.example.App", "App"));
-    QTest::newRow("missing isEnabled") << "bad.rondix" << mutated(good, "/slots/3/isEnabled", QByteArray())
-                                       << "not a valid ring file: slots[3].isEnabled: missing";
-    QTest::newRow("missing file") << "" << QByteArray() << "No such file or directory";
-    QTest::newRow("directory") << "dir" << QByteArray() << "is a directory";
-}
-
 void TestRingCommand::importBadFileLeavesStoreAlone()
 {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, message);
-
     QCOMPARE(ring({"export", "-o", file("ignored.rondix")}).status, 0);
     const QByteArray storeBefore = readFile(dataHome() + "/Rondix/profiles.json");
     QVERIFY(!storeBefore.isEmpty());
 
-    QString path = file("absent.rondix");
-    if (name == "dir") {
-        path = file("dir");
-        QVERIFY(QDir().mkpath(path));
-    } else if (!name.isEmpty()) {
-        path = file(name);
-        QVERIFY(writeFile(path, bytes));
-    }
-    const Result r = ring({"import", path});
+    const QByteArray good = encodeRingProfile(sampleRing("org.example.App", "App"));
+    QVERIFY(writeFile(file("bad.rondix"), mutated(good, "/slots/3/isEnabled", QByteArray())));
+    const Result r = ring({"import", file("bad.rondix")});
     QCOMPARE(r.status, 1);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY2(r.err.contains("not a valid ring file: slots[3].isEnabled: missing"), qPrintable(r.err));
     QCOMPARE(readFile(dataHome() + "/Rondix/profiles.json"), storeBefore);
 }
 
