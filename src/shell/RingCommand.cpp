@@ -216,8 +216,14 @@ std::optional<QString> damagedStore(const QString& dataDirectory)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("the ring store %1 cannot be read: %2").arg(path, file.errorString());
     const QByteArray bytes = file.readAll();
-    if (bytes.trimmed().isEmpty())
-        return std::nullopt; // nothing in it to lose
+    if (bytes.trimmed().isEmpty()) {
+        // Nothing in it to lose. Without the file the store starts afresh
+        // silently; with it, it would log a load failure into the exported JSON.
+        file.close();
+        if (!QFile::remove(path))
+            return QStringLiteral("the empty ring store %1 cannot be replaced").arg(path);
+        return std::nullopt;
+    }
     QString error;
     if (!decodeRingProfiles(bytes, &error)) {
         return QStringLiteral("the ring store %1 is damaged (%2); it was left untouched. "

@@ -125,6 +125,7 @@ private Q_SLOTS:
     void help();
 
     void exportGlobalFromFreshStore();
+    void exportFromEmptyStoreFile();
     void exportToFile();
     void exportUnknownAppFallsBackToGlobal();
     void exportRefusesDirectory();
@@ -411,6 +412,21 @@ void TestRingCommand::exportGlobalFromFreshStore()
     QVERIFY(r.out.startsWith("{\n"));
     QVERIFY(r.out.indexOf("\"id\"") < r.out.indexOf("\"name\""));
     QVERIFY(r.out.indexOf("\"name\"") < r.out.indexOf("\"slots\""));
+}
+
+void TestRingCommand::exportFromEmptyStoreFile()
+{
+    // An empty store file holds nothing; export starts a fresh store and its
+    // output stays pure JSON.
+    QVERIFY(QDir().mkpath(dataHome() + "/Rondix"));
+    QVERIFY(writeFile(dataHome() + "/Rondix/profiles.json", "\n"));
+    const Result r = ring({"export"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(decodeRingProfile(r.out.toUtf8()).has_value(), qPrintable(r.out));
+    QCOMPARE(storedRings(dataHome()).size(), 1);
+    // Read as a fresh start, not as a load failure (which keeps a copy aside).
+    QCOMPARE(QDir(dataHome() + "/Rondix").entryList(QDir::Files), QStringList{"profiles.json"});
 }
 
 void TestRingCommand::exportToFile()
