@@ -594,29 +594,38 @@ void TestRingCommand::importBadFileLeavesStoreAlone()
 void TestRingCommand::damagedStoreIsLeftAlone_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("export") << QStringList{"export"};
-    QTest::newRow("import") << QStringList{"import", "GOOD"};
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("export") << QStringList{"export"} << "Rondix";
+    QTest::newRow("import") << QStringList{"import", "GOOD"} << "Rondix";
+    // The old folder is copied into place on first use: its damage counts too.
+    QTest::newRow("export, old folder") << QStringList{"export", "-o", "GOOD"} << "Whirlo";
+    QTest::newRow("import, old folder") << QStringList{"import", "GOOD"} << "Whirlo";
 }
 
 void TestRingCommand::damagedStoreIsLeftAlone()
 {
     QFETCH(QStringList, args);
+    QFETCH(QString, folder);
     args.replaceInStrings("GOOD", file("good.rondix"));
-    QVERIFY(writeFile(file("good.rondix"), encodeRingProfile(sampleRing("a.b", "AB"))));
+    const QByteArray goodFile = encodeRingProfile(sampleRing("a.b", "AB"));
+    QVERIFY(writeFile(file("good.rondix"), goodFile));
 
     // A store whose one per-app ring lacks a member: loading it would reset it.
     QList<RingProfile> rings = {sampleRing(std::nullopt, "G"), sampleRing("org.x", "X")};
     const QByteArray damaged = mutated(encodeRingProfiles(rings), "/1/slots/0/isEnabled", QByteArray());
-    QVERIFY(QDir().mkpath(dataHome() + "/Rondix"));
-    QVERIFY(writeFile(dataHome() + "/Rondix/profiles.json", damaged));
+    const QString store = dataHome() + "/" + folder;
+    QVERIFY(QDir().mkpath(store));
+    QVERIFY(writeFile(store + "/profiles.json", damaged));
 
     const Result r = ring(args);
     QCOMPARE(r.status, 1);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.err.contains("is damaged ([1].slots[0].isEnabled: missing); it was left untouched"),
              qPrintable(r.err));
-    QCOMPARE(readFile(dataHome() + "/Rondix/profiles.json"), damaged);
-    QCOMPARE(QDir(dataHome() + "/Rondix").entryList(QDir::Files), QStringList{"profiles.json"});
+    QCOMPARE(readFile(store + "/profiles.json"), damaged);
+    QCOMPARE(QDir(store).entryList(QDir::Files), QStringList{"profiles.json"});
+    QCOMPARE(QDir(dataHome()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{folder});
+    QCOMPARE(readFile(file("good.rondix")), goodFile);
 }
 
 void TestRingCommand::importReportsUnwritableStore()
