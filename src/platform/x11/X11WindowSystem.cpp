@@ -21,7 +21,7 @@ X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntri
     m_gtkIdAtom = m_conn->atom("_GTK_APPLICATION_ID");
     m_utf8Atom = m_conn->atom("UTF8_STRING");
     m_cmAtom = m_conn->atom(QByteArray("_NET_WM_CM_S" + QByteArray::number(m_conn->screenNumber())).constData());
-    m_lastActive = activeWindow();
+    m_lastAnnounced = describe(activeWindow());
     m_conn->addHandler([this](xcb_generic_event_t* e) { handleEvent(e); });
 }
 
@@ -123,12 +123,34 @@ bool X11WindowSystem::activate(const RunningApp& app)
     // manager has made it active.
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 100) {
-        if (activeWindow() == app.window)
+    for (;;) {
+        if (activeWindow() == app.window && hasFocus(app.window))
             return true;
+        if (timer.elapsed() >= 100)
+            return false;
         QThread::msleep(5);
     }
-    return activeWindow() == app.window;
+}
+
+bool X11WindowSystem::hasFocus(xcb_window_t window)
+{
+    xcb_connection_t* c = m_conn->xcb();
+    auto* focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    if (!focus)
+        return false;
+    xcb_window_t w = focus->focus;
+    free(focus);
+    // Some toolkits focus a child of their top-level window.
+    for (int depth = 0; depth < 8 && w != XCB_NONE && w != m_conn->root(); ++depth) {
+        if (w == window)
+            return true;
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+        if (!tree)
+            return false;
+        w = tree->parent;
+        free(tree);
+    }
+    return false;
 }
 
 bool X11WindowSystem::isCompositing()
@@ -150,10 +172,11 @@ void X11WindowSystem::handleEvent(xcb_generic_event_t* event)
     m_lastTime = pn->time;
     if (pn->window != m_conn->root() || pn->atom != m_activeAtom)
         return;
-    const xcb_window_t w = activeWindow();
-    if (w == m_lastActive)
+    // Notifications are read late and coalesce: what counts is the window
+    // active now, and whether it is another application than last announced.
+    const std::optional<RunningApp> app = describe(activeWindow());
+    if (!app || app == m_lastAnnounced)
         return;
-    m_lastActive = w;
-    if (auto app = describe(w))
-        Q_EMIT frontmostApplicationChanged(*app);
+    m_lastAnnounced = app;
+    Q_EMIT frontmostApplicationChanged(*app);
 }

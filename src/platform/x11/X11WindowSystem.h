@@ -25,6 +25,8 @@ public:
 
 private:
     xcb_window_t activeWindow();
+    // True when the keyboard focus is on `window` or inside it.
+    bool hasFocus(xcb_window_t window);
     std::optional<RunningApp> describe(xcb_window_t window);
     QByteArray property(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, quint32 maxLength = 1024);
     void handleEvent(xcb_generic_event_t* event);
@@ -36,7 +38,9 @@ private:
     xcb_atom_t m_gtkIdAtom;
     xcb_atom_t m_utf8Atom;
     xcb_atom_t m_cmAtom;
-    xcb_window_t m_lastActive = 0;
+    // Last announced application. Compared in full: window ids are reused as
+    // soon as a client goes away.
+    std::optional<RunningApp> m_lastAnnounced;
     // Desktop-entry matches by window identity: a summon must not rescan the
     // installed applications.
     QHash<QString, RunningApp> m_matches;
