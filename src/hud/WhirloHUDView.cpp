@@ -430,6 +430,12 @@ void WhirloHUDView::appear()
     ensureTicking();
 }
 
+void WhirloHUDView::setBackdrop(const QPixmap& backdrop)
+{
+    m_backdrop = backdrop;
+    update();
+}
+
 void WhirloHUDView::seedPointer(const QPointF& localPos)
 {
     m_pointerSeen = true;
@@ -561,7 +567,10 @@ void WhirloHUDView::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
+    if (m_backdrop.isNull())
+        p.fillRect(rect(), Qt::transparent);
+    else
+        p.drawPixmap(rect(), m_backdrop);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
     const double opacity = std::clamp(m_opacity.value(), 0.0, 1.0);

@@ -44,6 +44,10 @@ public:
     // Moves every animation to its end state (tests and screenshots).
     void finishAnimations();
     bool isAnimating() const { return m_frameTimer.isActive(); }
+    // What lies behind the window, drawn first. Without a compositor the
+    // window's alpha is ignored, so shadows and fades blend with this instead.
+    void setBackdrop(const QPixmap& backdrop);
+
     // Seeds the pointer position when the window appears under it.
     void seedPointer(const QPointF& localPos);
 
@@ -94,4 +98,5 @@ private:
     AnimatedValue m_hubVolume{0.0, 0.2, 0.72};
     AnimatedValue m_gauge;
     QHash<QString, QPixmap> m_appIcons;  // loaded once per summon
+    QPixmap m_backdrop;
 };

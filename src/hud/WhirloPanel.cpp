@@ -101,7 +101,6 @@ void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
     const QPoint origin = clampedOrigin(p, availableAreaAt(p));
 
     ensureWindow();
-    m_window->move(origin);
 
     // A second summon replaces the ring at once, without its fade.
     if (m_hud) {
@@ -124,11 +123,22 @@ void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
     if (compositing) {
         m_window->clearMask();
     } else {
+        // No alpha without a compositor: cut the window to the ring and its
+        // shadow, and paint what was behind it under the ring.
         const int c = kPanelSize / 2;
         m_window->setMask(QRegion(c - kMaskRadius, c - kMaskRadius, 2 * kMaskRadius, 2 * kMaskRadius,
                                   QRegion::Ellipse));
+        const bool sameSpot = m_shown && origin == m_backdropOrigin && !m_backdrop.isNull();
+        if (m_shown && !sameSpot)
+            m_window->hide();  // don't capture the ring being replaced
+        if (!sameSpot) {
+            m_backdrop = grabBackdrop(origin);
+            m_backdropOrigin = origin;
+        }
+        m_hud->setBackdrop(m_backdrop);
     }
 
+    m_window->move(origin);
     m_hud->show();
     m_window->show();
     m_window->raise();
@@ -150,6 +160,17 @@ void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
         m_keysAcquired = m_buttonsAcquired = true;
     }
     Q_EMIT shown();
+}
+
+QPixmap WhirloPanel::grabBackdrop(const QPoint& origin)
+{
+    QScreen* screen = QGuiApplication::screenAt(origin + QPoint(kPanelSize / 2, kPanelSize / 2));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QPoint local = origin - screen->geometry().topLeft();
+    return screen->grabWindow(0, local.x(), local.y(), kPanelSize, kPanelSize);
 }
 
 void WhirloPanel::hide()

@@ -5,6 +5,7 @@
 #include "platform/PlatformTypes.h"
 
 #include <QObject>
+#include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -26,8 +27,8 @@ class WhirloPanel : public QObject
 public:
     static constexpr int kPanelSize = 360;
     // Without a compositor the window is cut to this circle: the disc (143)
-    // plus the hovered sectors (148) and their borders.
-    static constexpr int kMaskRadius = 152;
+    // and the part of its shadow that is still visible.
+    static constexpr int kMaskRadius = 180;
 
     using HudFactory = std::function<WhirloHUDView*(const RingProfile&, const std::optional<RunningApp>&,
                                                     std::function<void()> onDismiss, QWidget* parent)>;
@@ -61,6 +62,7 @@ Q_SIGNALS:
 
 private:
     void ensureWindow();
+    static QPixmap grabBackdrop(const QPoint& origin);
     void clearMonitors();
     void onKey(const RawKeyEvent& event);
     void onButton(int button, const QPoint& globalPos);
@@ -73,4 +75,6 @@ private:
     bool m_keysAcquired = false;
     bool m_buttonsAcquired = false;
     quint64 m_generation = 0;
+    QPixmap m_backdrop;
+    QPoint m_backdropOrigin;
 };

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void animationsStopWhenSettled();
     void dismissFadesThenCallsBack();
     void realMouseEventsDriveTheRing();
+    void backdropShowsThroughWithoutCompositor();
 
 private:
     std::unique_ptr<WhirloHUDView> makeView(const QString& theme, float volume = 0.5f, bool muted = false,
@@ -273,6 +274,22 @@ void TestHudView::realMouseEventsDriveTheRing()
     QVERIFY(!view->controller().isMouseDown());  // only the primary button counts
     QTest::mousePress(view.get(), Qt::LeftButton, {}, polar(90, 100));
     QVERIFY(view->controller().isMouseDown());
+}
+
+void TestHudView::backdropShowsThroughWithoutCompositor()
+{
+    auto view = makeView(QStringLiteral("dark"));
+    QPixmap backdrop(360, 360);
+    backdrop.fill(QColor(200, 30, 30));
+    view->setBackdrop(backdrop);
+    const QImage img = grab(*view);
+    // Opaque everywhere; the desktop where the ring is not, darkened by the
+    // shadow just outside the disc, hidden under the ring.
+    QCOMPARE(img.pixelColor(3, 3), QColor(200, 30, 30));
+    const QColor shadowed = img.pixelColor(180, 180 + 150);
+    QCOMPARE(shadowed.alpha(), 255);
+    QVERIFY(shadowed.red() < 200 && shadowed.red() > 60);
+    QVERIFY(img.pixelColor(polar(60, 125)).red() < 120);
 }
 
 QTEST_MAIN(TestHudView)
