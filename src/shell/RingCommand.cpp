@@ -122,6 +122,10 @@ bool loadRingFile(const QString& path, RingProfile* ring, QString* error)
     std::optional<RingProfile> decoded = decodeRingProfile(bytes, &decodeError);
     if (!decoded) {
         *error = QStringLiteral("%1: not a valid ring file: %2").arg(path, decodeError);
+        // The store file is the likeliest wrong pick: say what it is.
+        const std::optional<ModelJson::Json> json = ModelJson::parse(bytes);
+        if (json && json->is_array())
+            *error += QStringLiteral(" (this is a list of rings, like the ring store, not one ring)");
         return false;
     }
     *ring = std::move(*decoded);

@@ -272,8 +272,8 @@ void TestRingCommand::validateNamesTheFault_data()
     QTest::newRow("not JSON") << QByteArray("name = ring\n") << "";
     QTest::newRow("truncated JSON") << good.left(good.size() / 2) << "";
     QTest::newRow("empty file") << QByteArray() << "";
-    QTest::newRow("store file, not a ring")
-        << encodeRingProfiles({sampleRing(std::nullopt, "G")}) << "expected an object";
+    QTest::newRow("store file, not a ring") << encodeRingProfiles({sampleRing(std::nullopt, "G")})
+                                            << "expected an object, found array (this is a list of rings";
 }
 
 void TestRingCommand::validateNamesTheFault()
