@@ -83,19 +83,21 @@ void AccessibilityPermissionManager::openSystemAccessibilitySettings()
 {
     // There is no settings page that grants this on X11: the guide explains
     // what the X server lacks.
-    logLine(QStringLiteral("[AccessibilityPermissionManager] No accessibility settings page on this desktop: ")
-            + (m_granted ? QStringLiteral("input access is available") : missingReason()));
+    logLine(
+        QStringLiteral("[AccessibilityPermissionManager] No accessibility settings page on this desktop: ") +
+        (m_granted ? QStringLiteral("input access is available") : missingReason()));
     Q_EMIT permissionGuideRequested();
 }
 
-QStringList AccessibilityPermissionManager::relaunchCommand(const QString& program, const QStringList& arguments,
-                                                            qint64 pid)
+QStringList AccessibilityPermissionManager::relaunchCommand(const QString& program,
+                                                            const QStringList& arguments, qint64 pid)
 {
     // A second Rondix hands over to a running one and exits, so the new one
     // must only start once this process is gone.
-    QStringList cmd{QStringLiteral("-c"),
-                    QStringLiteral("while kill -0 %1 2>/dev/null; do sleep 0.1; done; exec \"$0\" \"$@\"").arg(pid),
-                    program};
+    QStringList cmd{
+        QStringLiteral("-c"),
+        QStringLiteral("while kill -0 %1 2>/dev/null; do sleep 0.1; done; exec \"$0\" \"$@\"").arg(pid),
+        program};
     cmd += arguments;
     return cmd;
 }

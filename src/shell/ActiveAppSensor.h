@@ -2,9 +2,8 @@
 
 #include "platform/PlatformTypes.h"
 
-#include <QObject>
-
 #include <optional>
+#include <QObject>
 
 class WindowSystem;
 

@@ -64,7 +64,11 @@ void HotkeyManager::startListening()
 void HotkeyManager::registerHotkey(const SavedHotkey& hotkey)
 {
     stopListening();
-    const int status = m_grabber ? m_grabber->grab(quint16(hotkey.keyCode), hotkey.carbonModifiers) : -1;
+    int status = -1;
+    if (hotkey.keyCode > 0xffff)
+        status = 2; // BadValue: no key has such a code, and truncating it would grab another key
+    else if (m_grabber)
+        status = m_grabber->grab(quint16(hotkey.keyCode), hotkey.carbonModifiers);
     if (status != 0) {
         logLine(QStringLiteral("[HotkeyManager] Carbon hotkey registration returned %1.").arg(status));
         setupFallbackMonitor(hotkey);
@@ -85,7 +89,8 @@ void HotkeyManager::setupFallbackMonitor(const SavedHotkey& hotkey)
 
 void HotkeyManager::onRawKey(const RawKeyEvent& event)
 {
-    if (!m_fallbackActive || event.virtualKeyCode < 0 || quint32(event.virtualKeyCode) != m_fallbackHotkey.keyCode)
+    if (!m_fallbackActive || event.virtualKeyCode < 0 ||
+        quint32(event.virtualKeyCode) != m_fallbackHotkey.keyCode)
         return;
     // The key code alone would fire on Shift+Space, Space in a text field, ...:
     // the held modifiers must be exactly the recorded ones.

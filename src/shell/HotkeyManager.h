@@ -2,11 +2,10 @@
 
 #include "shell/SavedHotkey.h"
 
-#include <QMetaObject>
-#include <QObject>
-
 #include <functional>
 #include <optional>
+#include <QMetaObject>
+#include <QObject>
 
 class HotkeyGrabber;
 class InputMonitor;

@@ -57,8 +57,8 @@ void MouseTriggerManager::setupMonitor()
         return;
     // Queued: the summon runs from the event loop, never inside the X event dispatch.
     m_connection = connect(
-        m_input, &InputMonitor::buttonPressed, this, [this](int button, const QPoint&) { handleOtherMouseDown(button); },
-        Qt::QueuedConnection);
+        m_input, &InputMonitor::buttonPressed, this,
+        [this](int button, const QPoint&) { handleOtherMouseDown(button); }, Qt::QueuedConnection);
     m_input->acquireButtons(this);
     m_monitoring = true;
 }

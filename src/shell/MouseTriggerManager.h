@@ -1,10 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <QMetaObject>
 #include <QObject>
 #include <QPoint>
-
-#include <functional>
 
 class InputMonitor;
 

@@ -1,9 +1,8 @@
 #include "shell/SavedHotkey.h"
 
+#include <cmath>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <cmath>
 
 namespace {
 

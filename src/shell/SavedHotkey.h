@@ -1,10 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <QByteArray>
 #include <QMetaType>
 #include <QString>
-
-#include <optional>
 
 // The recorded global hotkey: ring key code, ModifierMask bits and the text shown
 // to the user. Stored as a small JSON object in the settings.

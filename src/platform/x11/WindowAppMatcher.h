@@ -2,19 +2,18 @@
 
 #include "platform/PlatformTypes.h"
 
-#include <QString>
-
 #include <optional>
+#include <QString>
 
 class DesktopEntries;
 
 // What a top-level window tells about the application that owns it.
 struct WindowIdentity
 {
-    QString wmInstance;    // WM_CLASS instance part
-    QString wmClass;       // WM_CLASS class part
-    QString gtkAppId;      // _GTK_APPLICATION_ID
-    QString executable;    // /proc/<pid>/exe target, when readable
+    QString wmInstance; // WM_CLASS instance part
+    QString wmClass;    // WM_CLASS class part
+    QString gtkAppId;   // _GTK_APPLICATION_ID
+    QString executable; // /proc/<pid>/exe target, when readable
 };
 
 namespace WindowAppMatcher {

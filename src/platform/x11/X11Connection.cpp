@@ -3,14 +3,12 @@
 #include "platform/PlatformTypes.h"
 #include "platform/x11/X11KeyTable.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <QAbstractEventDispatcher>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
-
-#include <cstdlib>
-#include <cstring>
-
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
 #include <xcb/xtest.h>
@@ -44,7 +42,8 @@ X11Connection::X11Connection(xcb_connection_t* conn, int screen)
     if (xi && xi->present) {
         m_xiOpcode = xi->major_opcode;
         // Announcing 2.2 is required before selecting XI2 events.
-        auto* reply = xcb_input_xi_query_version_reply(m_conn, xcb_input_xi_query_version(m_conn, 2, 2), nullptr);
+        auto* reply =
+            xcb_input_xi_query_version_reply(m_conn, xcb_input_xi_query_version(m_conn, 2, 2), nullptr);
         if (reply) {
             m_xiMajor = reply->major_version;
             m_xiMinor = reply->minor_version;
@@ -85,7 +84,8 @@ X11Connection::~X11Connection()
 
 xcb_atom_t X11Connection::atom(const char* name)
 {
-    auto* reply = xcb_intern_atom_reply(m_conn, xcb_intern_atom(m_conn, 0, uint16_t(strlen(name)), name), nullptr);
+    auto* reply =
+        xcb_intern_atom_reply(m_conn, xcb_intern_atom(m_conn, 0, uint16_t(strlen(name)), name), nullptr);
     if (!reply)
         return XCB_ATOM_NONE;
     const xcb_atom_t a = reply->atom;
@@ -146,7 +146,8 @@ void X11Connection::readModifierMap()
             const quint32 sym = xcb_key_symbols_get_keysym(m_keySymbols, code, 0);
             const quint16 bit = quint16(1u << mod);
             if (mod >= 3) {
-                if (!alt && (sym == X11KeyTable::kAltL || sym == X11KeyTable::kAltR || sym == X11KeyTable::kMetaL))
+                if (!alt &&
+                    (sym == X11KeyTable::kAltL || sym == X11KeyTable::kAltR || sym == X11KeyTable::kMetaL))
                     alt = bit;
                 if (!super && (sym == X11KeyTable::kSuperL || sym == X11KeyTable::kSuperR))
                     super = bit;

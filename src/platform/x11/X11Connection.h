@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QList>
-#include <QObject>
-
 #include <functional>
 #include <memory>
+#include <QList>
+#include <QObject>
 #include <vector>
-
 #include <xcb/xcb.h>
 
 class QSocketNotifier;

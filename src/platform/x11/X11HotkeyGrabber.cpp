@@ -3,9 +3,8 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyTable.h"
 
-#include <QLoggingCategory>
-
 #include <cstdlib>
+#include <QLoggingCategory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcX11)
 
@@ -26,7 +25,7 @@ int X11HotkeyGrabber::grab(quint16 keyCode, quint32 modifiers)
     ungrab();
     const auto keysym = X11KeyTable::keysymForVirtualKey(keyCode);
     if (!keysym)
-        return XCB_VALUE;  // no such key on any layout
+        return XCB_VALUE; // no such key on any layout
     const QList<xcb_keycode_t> codes = m_conn->keycodesFor(*keysym);
     if (codes.isEmpty())
         return XCB_VALUE;

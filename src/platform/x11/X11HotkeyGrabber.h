@@ -3,7 +3,6 @@
 #include "platform/HotkeyGrabber.h"
 
 #include <QList>
-
 #include <xcb/xcb.h>
 
 class X11Connection;

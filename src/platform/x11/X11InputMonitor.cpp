@@ -3,12 +3,10 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyTable.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <cmath>
 #include <cstdlib>
-
+#include <QGuiApplication>
+#include <QScreen>
 #include <xcb/xinput.h>
 
 X11InputMonitor::X11InputMonitor(X11Connection* conn, QObject* parent)
@@ -21,7 +19,8 @@ X11InputMonitor::X11InputMonitor(X11Connection* conn, QObject* parent)
 
 QPoint X11InputMonitor::pointerPosition() const
 {
-    auto* reply = xcb_query_pointer_reply(m_conn->xcb(), xcb_query_pointer(m_conn->xcb(), m_conn->root()), nullptr);
+    auto* reply =
+        xcb_query_pointer_reply(m_conn->xcb(), xcb_query_pointer(m_conn->xcb(), m_conn->root()), nullptr);
     if (!reply)
         return {};
     QPoint p(reply->root_x, reply->root_y);
@@ -77,8 +76,10 @@ void X11InputMonitor::findXTestDevices()
         m_conn->xcb(), xcb_input_xi_query_device(m_conn->xcb(), XCB_INPUT_DEVICE_ALL), nullptr);
     if (!reply)
         return;
-    for (auto it = xcb_input_xi_query_device_infos_iterator(reply); it.rem; xcb_input_xi_device_info_next(&it)) {
-        const QByteArray name(xcb_input_xi_device_info_name(it.data), xcb_input_xi_device_info_name_length(it.data));
+    for (auto it = xcb_input_xi_query_device_infos_iterator(reply); it.rem;
+         xcb_input_xi_device_info_next(&it)) {
+        const QByteArray name(xcb_input_xi_device_info_name(it.data),
+                              xcb_input_xi_device_info_name_length(it.data));
         if (name.contains("XTEST"))
             m_xtestDevices.insert(it.data->deviceid);
     }
@@ -89,7 +90,8 @@ void X11InputMonitor::seedModifiers()
 {
     m_heldModifierKeys.clear();
     m_seededModifiers = 0;
-    auto* reply = xcb_query_pointer_reply(m_conn->xcb(), xcb_query_pointer(m_conn->xcb(), m_conn->root()), nullptr);
+    auto* reply =
+        xcb_query_pointer_reply(m_conn->xcb(), xcb_query_pointer(m_conn->xcb(), m_conn->root()), nullptr);
     if (reply) {
         m_seededModifiers = m_conn->maskFromState(reply->mask);
         free(reply);

@@ -3,7 +3,6 @@
 #include "platform/InputMonitor.h"
 
 #include <QSet>
-
 #include <xcb/xcb.h>
 
 class X11Connection;

@@ -12,8 +12,7 @@ public:
     explicit X11InputTrust(X11Connection* conn, QObject* parent = nullptr)
         : InputTrust(parent)
         , m_conn(conn)
-    {
-    }
+    {}
 
     bool isTrusted() override { return missingReason().isEmpty(); }
     QString missingReason() override;

@@ -6,12 +6,10 @@
 #include "platform/x11/X11InputMonitor.h"
 #include "platform/x11/X11KeyTable.h"
 
+#include <cstdlib>
 #include <QLoggingCategory>
 #include <QThread>
-
-#include <cstdlib>
 #include <vector>
-
 #include <xcb/xtest.h>
 
 Q_DECLARE_LOGGING_CATEGORY(lcX11)

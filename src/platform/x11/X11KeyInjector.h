@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QTimer>
-
 #include <xcb/xcb.h>
 
 class X11Connection;

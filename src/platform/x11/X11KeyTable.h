@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
-
 #include <optional>
+#include <QtGlobal>
 
 // Pure tables between the ring data's virtual key codes (the ANSI layout codes
 // that ring files carry) and X keysyms, and X button numbers.

@@ -3,15 +3,15 @@
 #include "platform/x11/WindowAppMatcher.h"
 #include "platform/x11/X11Connection.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 
-#include <cstdlib>
-#include <cstring>
-
-X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntries*()> entries, QObject* parent)
+X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntries*()> entries,
+                                 QObject* parent)
     : WindowSystem(parent)
     , m_conn(conn)
     , m_entries(std::move(entries))
@@ -20,7 +20,8 @@ X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntri
     m_pidAtom = m_conn->atom("_NET_WM_PID");
     m_gtkIdAtom = m_conn->atom("_GTK_APPLICATION_ID");
     m_utf8Atom = m_conn->atom("UTF8_STRING");
-    m_cmAtom = m_conn->atom(QByteArray("_NET_WM_CM_S" + QByteArray::number(m_conn->screenNumber())).constData());
+    m_cmAtom =
+        m_conn->atom(QByteArray("_NET_WM_CM_S" + QByteArray::number(m_conn->screenNumber())).constData());
     m_lastAnnounced = describe(activeWindow());
     m_conn->addHandler([this](xcb_generic_event_t* e) { handleEvent(e); });
 }
@@ -28,7 +29,8 @@ X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntri
 QByteArray X11WindowSystem::property(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, quint32 maxLength)
 {
     auto* reply = xcb_get_property_reply(
-        m_conn->xcb(), xcb_get_property(m_conn->xcb(), 0, window, atom, type, 0, (maxLength + 3) / 4), nullptr);
+        m_conn->xcb(), xcb_get_property(m_conn->xcb(), 0, window, atom, type, 0, (maxLength + 3) / 4),
+        nullptr);
     if (!reply)
         return {};
     QByteArray data;
@@ -79,7 +81,8 @@ std::optional<RunningApp> X11WindowSystem::describe(xcb_window_t window)
     if (pid > 0 && !own)
         id.executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
     m_conn->flush();
-    const QString key = QStringList{id.wmInstance, id.wmClass, id.gtkAppId, id.executable}.join(QLatin1Char('\n'));
+    const QString key =
+        QStringList{id.wmInstance, id.wmClass, id.gtkAppId, id.executable}.join(QLatin1Char('\n'));
     if (!own) {
         if (auto it = m_matches.constFind(key); it != m_matches.constEnd()) {
             RunningApp app = *it;
@@ -111,7 +114,7 @@ bool X11WindowSystem::activate(const RunningApp& app)
     ev.format = 32;
     ev.window = app.window;
     ev.type = m_activeAtom;
-    ev.data.data32[0] = 2;  // source: a pager, which window managers obey
+    ev.data.data32[0] = 2; // source: a pager, which window managers obey
     ev.data.data32[1] = m_lastTime;
     ev.data.data32[2] = 0;
     xcb_send_event(m_conn->xcb(), 0, m_conn->root(),
@@ -155,8 +158,8 @@ bool X11WindowSystem::hasFocus(xcb_window_t window)
 
 bool X11WindowSystem::isCompositing()
 {
-    auto* reply = xcb_get_selection_owner_reply(m_conn->xcb(), xcb_get_selection_owner(m_conn->xcb(), m_cmAtom),
-                                                nullptr);
+    auto* reply = xcb_get_selection_owner_reply(m_conn->xcb(),
+                                                xcb_get_selection_owner(m_conn->xcb(), m_cmAtom), nullptr);
     if (!reply)
         return false;
     const bool owned = reply->owner != XCB_NONE;

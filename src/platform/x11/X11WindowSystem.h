@@ -2,10 +2,8 @@
 
 #include "platform/WindowSystem.h"
 
-#include <QHash>
-
 #include <functional>
-
+#include <QHash>
 #include <xcb/xcb.h>
 
 class DesktopEntries;

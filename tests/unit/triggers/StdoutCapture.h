@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QFile>
-#include <QTemporaryFile>
-
 #include <cstdio>
 #include <functional>
+#include <QFile>
+#include <QTemporaryFile>
 #include <unistd.h>
 
 // Runs `fn` with standard output sent to a file and returns what it wrote.

@@ -1,5 +1,3 @@
-#include "StdoutCapture.h"
-
 #include "common/AppSettings.h"
 #include "l10n/L10n.h"
 #include "platform/fake/FakePlatform.h"
@@ -8,7 +6,9 @@
 #include "shell/HotkeyManager.h"
 #include "shell/MouseTriggerManager.h"
 #include "shell/SavedHotkey.h"
+#include "StdoutCapture.h"
 
+#include <memory>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -17,10 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-
 namespace {
-const QString kIdleLine = QStringLiteral("[HotkeyManager] No custom hotkey configured. Idle until user defines one.");
+const QString kIdleLine =
+    QStringLiteral("[HotkeyManager] No custom hotkey configured. Idle until user defines one.");
 const QByteArray kDefaultJson = SavedHotkey::defaultOptionSpace().toJson();
 
 RunningApp app(const QString& id, const QString& name, quint32 window = 1)
@@ -58,6 +57,7 @@ private Q_SLOTS:
     void fallbackModifierRule();
     void successfulGrabSelectsNoKeys();
     void stopAndClearReleaseKeys();
+    void outOfRangeKeyCodeGrabsNothing();
 
     void buttonLabels_data();
     void buttonLabels();
@@ -116,21 +116,24 @@ void TestTriggers::savedHotkeyDecoding_data()
     QTest::newRow("other order") << QByteArray(R"({"displayString":"⌘K","carbonModifiers":256,"keyCode":40})")
                                  << true << 40u << 256u;
     QTest::newRow("largest unsigned")
-        << QByteArray(R"({"keyCode":4294967295,"carbonModifiers":0,"displayString":""})") << true << 4294967295u
-        << 0u;
-    QTest::newRow("missing displayString") << QByteArray(R"({"keyCode":49,"carbonModifiers":2048})") << false
-                                           << 0u << 0u;
+        << QByteArray(R"({"keyCode":4294967295,"carbonModifiers":0,"displayString":""})") << true
+        << 4294967295u << 0u;
+    QTest::newRow("missing displayString")
+        << QByteArray(R"({"keyCode":49,"carbonModifiers":2048})") << false << 0u << 0u;
     QTest::newRow("missing keyCode") << QByteArray(R"({"carbonModifiers":2048,"displayString":"x"})") << false
                                      << 0u << 0u;
-    QTest::newRow("number as text") << QByteArray(R"({"keyCode":"49","carbonModifiers":2048,"displayString":"x"})")
+    QTest::newRow("number as text") << QByteArray(
+                                           R"({"keyCode":"49","carbonModifiers":2048,"displayString":"x"})")
                                     << false << 0u << 0u;
     QTest::newRow("negative") << QByteArray(R"({"keyCode":-1,"carbonModifiers":2048,"displayString":"x"})")
                               << false << 0u << 0u;
     QTest::newRow("fraction") << QByteArray(R"({"keyCode":49.5,"carbonModifiers":2048,"displayString":"x"})")
                               << false << 0u << 0u;
-    QTest::newRow("too large") << QByteArray(R"({"keyCode":4294967296,"carbonModifiers":0,"displayString":"x"})")
+    QTest::newRow("too large") << QByteArray(
+                                      R"({"keyCode":4294967296,"carbonModifiers":0,"displayString":"x"})")
                                << false << 0u << 0u;
-    QTest::newRow("text not string") << QByteArray(R"({"keyCode":49,"carbonModifiers":2048,"displayString":7})")
+    QTest::newRow("text not string") << QByteArray(
+                                            R"({"keyCode":49,"carbonModifiers":2048,"displayString":7})")
                                      << false << 0u << 0u;
     QTest::newRow("array") << QByteArray("[49,2048,\"x\"]") << false << 0u << 0u;
     QTest::newRow("truncated") << kDefaultJson.left(20) << false << 0u << 0u;
@@ -162,8 +165,8 @@ void TestTriggers::savedHotkeyRoundTrip()
 
 void TestTriggers::hotkeyLoadRules_data()
 {
-    QTest::addColumn<QVariant>("stored");    // invalid: nothing stored
-    QTest::addColumn<QVariant>("cleared");   // invalid: flag absent
+    QTest::addColumn<QVariant>("stored");  // invalid: nothing stored
+    QTest::addColumn<QVariant>("cleared"); // invalid: flag absent
     QTest::addColumn<bool>("expectHotkey");
     QTest::addColumn<quint32>("expectKey");
     QTest::addColumn<QVariant>("storedAfter");
@@ -173,14 +176,15 @@ void TestTriggers::hotkeyLoadRules_data()
     QTest::newRow("fresh install") << QVariant() << QVariant() << true << 49u
                                    << QVariant(QString::fromUtf8(kDefaultJson));
     QTest::newRow("custom stored") << QVariant(custom) << QVariant() << true << 40u << QVariant(custom);
-    QTest::newRow("custom stored, stale flag") << QVariant(custom) << QVariant(true) << true << 40u
-                                               << QVariant(custom);
+    QTest::newRow("custom stored, stale flag")
+        << QVariant(custom) << QVariant(true) << true << 40u << QVariant(custom);
     QTest::newRow("cleared") << QVariant() << QVariant(true) << false << 0u << QVariant();
     QTest::newRow("flag false") << QVariant() << QVariant(false) << true << 49u
                                 << QVariant(QString::fromUtf8(kDefaultJson));
-    QTest::newRow("corrupt, no flag") << QVariant(corrupt) << QVariant() << true << 49u
-                                      << QVariant(QString::fromUtf8(kDefaultJson));
-    QTest::newRow("corrupt, cleared") << QVariant(corrupt) << QVariant(true) << false << 0u << QVariant(corrupt);
+    QTest::newRow("corrupt, no flag")
+        << QVariant(corrupt) << QVariant() << true << 49u << QVariant(QString::fromUtf8(kDefaultJson));
+    QTest::newRow("corrupt, cleared")
+        << QVariant(corrupt) << QVariant(true) << false << 0u << QVariant(corrupt);
 }
 
 void TestTriggers::hotkeyLoadRules()
@@ -284,7 +288,7 @@ void TestTriggers::triggerIsQueued()
     mgr.onTrigger = [&] { ++triggers; };
     captureStdout([&] { mgr.startListening(); });
     m_platform->fakeHotkeys->press();
-    QCOMPARE(triggers, 0);  // never inside the platform's event dispatch
+    QCOMPARE(triggers, 0); // never inside the platform's event dispatch
     QTRY_COMPARE(triggers, 1);
 }
 
@@ -349,7 +353,7 @@ void TestTriggers::successfulGrabSelectsNoKeys()
     m_platform->fakeHotkeys->refuseStatus = 0;
     captureStdout([&] { mgr.setCustomHotkey(49, 2048, QStringLiteral("⌥Space")); });
     QVERIFY(!m_platform->fakeInput->keysSelected());
-    m_platform->fakeInput->pressKey(49, 2048);  // not selected: never delivered
+    m_platform->fakeInput->pressKey(49, 2048); // not selected: never delivered
     QCoreApplication::processEvents();
     QCOMPARE(triggers, 0);
 }
@@ -368,6 +372,20 @@ void TestTriggers::stopAndClearReleaseKeys()
     });
     QVERIFY(!m_platform->fakeInput->keysSelected());
     QVERIFY(!mgr.isFallbackActive());
+}
+
+void TestTriggers::outOfRangeKeyCodeGrabsNothing()
+{
+    HotkeyManager mgr(m_platform->fakeHotkeys, m_platform->fakeInput);
+    int triggers = 0;
+    mgr.onTrigger = [&] { ++triggers; };
+    // 65536 + 49 must not end up as Space.
+    const QString out = captureStdout([&] { mgr.setCustomHotkey(65536 + 49, 2048, QStringLiteral("?")); });
+    QCOMPARE(out, QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 2.\n"));
+    QCOMPARE(m_platform->fakeHotkeys->grabCalls, 0);
+    m_platform->fakeInput->pressKey(49, 2048);
+    QCoreApplication::processEvents();
+    QCOMPARE(triggers, 0);
 }
 
 // ---- MouseTriggerManager -----------------------------------------------
@@ -408,7 +426,7 @@ void TestTriggers::monitorFollowsConfiguration()
     QCOMPARE(AppSettings::value(MouseTriggerManager::settingsKey).toInt(), 3);
     m_platform->fakeInput->pressButton(3);
     QCoreApplication::processEvents();
-    QCOMPARE(summons, 1);  // one monitor, not two
+    QCOMPARE(summons, 1); // one monitor, not two
 
     mgr.setTargetButtonNumber(-1);
     QVERIFY(!m_platform->fakeInput->buttonsSelected());
@@ -477,7 +495,7 @@ void TestTriggers::trustPollingStartsAndStops()
     QVERIFY(!mgr.isPolling());
     const int after = m_platform->fakeTrust->checks;
     QTest::qWait(1200);
-    QCOMPARE(m_platform->fakeTrust->checks, after);  // no idle wake-ups once trusted
+    QCOMPARE(m_platform->fakeTrust->checks, after); // no idle wake-ups once trusted
 
     // Trust lost: the next check starts polling again.
     m_platform->fakeTrust->trusted = false;
@@ -532,8 +550,8 @@ void TestTriggers::relaunchWaitsForThisProcess()
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("ran"));
     QProcess sh;
-    const QStringList args = AccessibilityPermissionManager::relaunchCommand(
-        QStringLiteral("/usr/bin/touch"), {marker}, 999999999);
+    const QStringList args = AccessibilityPermissionManager::relaunchCommand(QStringLiteral("/usr/bin/touch"),
+                                                                             {marker}, 999999999);
     sh.start(QStringLiteral("/bin/sh"), args);
     QVERIFY(sh.waitForFinished(5000));
     QVERIFY(QFile::exists(marker));
@@ -551,7 +569,8 @@ void TestTriggers::sensorStartsWithSystemName()
 
 void TestTriggers::sensorSkipsOwnWindowsAfterStart()
 {
-    m_platform->fakeWindows->frontmost = app(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"));
+    m_platform->fakeWindows->frontmost =
+        app(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"));
     ActiveAppSensor sensor(m_platform->fakeWindows);
     QCOMPARE(sensor.currentAppBundleId(), QStringLiteral("org.gnome.TextEditor"));
 
@@ -584,13 +603,19 @@ void TestTriggers::sensorRecordsOwnAppAtStart()
 
 void TestTriggers::snapshotRules_data()
 {
-    QTest::addColumn<QString>("recorded");   // empty: nothing frontmost at start
-    QTest::addColumn<QString>("frontmost");  // "-": no frontmost application
-    QTest::addColumn<QString>("expected");   // "-": no target
-    QTest::newRow("other app frontmost") << "firefox" << "gimp" << "gimp";
+    QTest::addColumn<QString>("recorded");  // empty: nothing frontmost at start
+    QTest::addColumn<QString>("frontmost"); // "-": no frontmost application
+    QTest::addColumn<QString>("expected");  // "-": no target
+    QTest::newRow("other app frontmost") << "firefox"
+                                         << "gimp"
+                                         << "gimp";
     QTest::newRow("rondix frontmost") << "firefox" << kOwnAppId << "firefox";
-    QTest::newRow("nothing frontmost") << "firefox" << "-" << "firefox";
-    QTest::newRow("nothing at all") << "" << "-" << "-";
+    QTest::newRow("nothing frontmost") << "firefox"
+                                       << "-"
+                                       << "firefox";
+    QTest::newRow("nothing at all") << ""
+                                    << "-"
+                                    << "-";
     QTest::newRow("rondix, nothing before") << "" << kOwnAppId << "-";
 }
 
@@ -602,8 +627,9 @@ void TestTriggers::snapshotRules()
     if (!recorded.isEmpty())
         m_platform->fakeWindows->frontmost = app(recorded, recorded);
     ActiveAppSensor sensor(m_platform->fakeWindows);
-    m_platform->fakeWindows->frontmost =
-        frontmost == QLatin1String("-") ? std::nullopt : std::optional<RunningApp>(app(frontmost, frontmost, 9));
+    m_platform->fakeWindows->frontmost = frontmost == QLatin1String("-")
+                                             ? std::nullopt
+                                             : std::optional<RunningApp>(app(frontmost, frontmost, 9));
     QSignalSpy spy(&sensor, &ActiveAppSensor::currentAppNameChanged);
     const auto target = sensor.snapshotFrontmostApp();
     QCOMPARE(target ? target->bundleId : QStringLiteral("-"), expected);

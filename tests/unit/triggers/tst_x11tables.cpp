@@ -22,7 +22,7 @@ private Q_SLOTS:
 void TestX11Tables::keysyms_data()
 {
     QTest::addColumn<int>("vk");
-    QTest::addColumn<qint64>("keysym");  // -1: no key
+    QTest::addColumn<qint64>("keysym"); // -1: no key
     QTest::newRow("A") << 0 << qint64('a');
     QTest::newRow("S") << 1 << qint64('s');
     QTest::newRow("V") << 9 << qint64('v');
@@ -79,7 +79,8 @@ void TestX11Tables::everyKeyMapsBack()
         const auto sym = X11KeyTable::keysymForVirtualKey(vk);
         if (!sym)
             continue;
-        QVERIFY2(!seen.contains(*sym), qPrintable(QStringLiteral("keysym shared by %1 and %2").arg(seen[*sym]).arg(vk)));
+        QVERIFY2(!seen.contains(*sym),
+                 qPrintable(QStringLiteral("keysym shared by %1 and %2").arg(seen[*sym]).arg(vk)));
         seen.insert(*sym, vk);
         QCOMPARE(X11KeyTable::virtualKeyForKeysym(*sym), vk);
     }
@@ -133,20 +134,63 @@ void TestX11Tables::matching_data()
     QTest::addColumn<QString>("cls");
     QTest::addColumn<QString>("gtkId");
     QTest::addColumn<QString>("exe");
-    QTest::addColumn<QString>("expected");  // empty: no entry
+    QTest::addColumn<QString>("expected"); // empty: no entry
 
-    QTest::newRow("startup class = instance") << "navigator" << "Firefox" << "" << "" << "org.mozilla.firefox";
-    QTest::newRow("instance before class") << "code" << "Vscodium" << "" << "" << "code-oss";
-    QTest::newRow("startup class = class") << "x" << "Vscodium" << "" << "" << "codium";
-    QTest::newRow("class as id") << "gimp-2.10" << "gimp" << "" << "" << "gimp";
-    QTest::newRow("lower-cased class") << "inkscape" << "Inkscape" << "" << "" << "inkscape";
-    QTest::newRow("gtk application id") << "gnome-text-editor" << "Gnome-text-editor" << "org.gnome.TextEditor"
-                                        << "" << "org.gnome.TextEditor";
-    QTest::newRow("executable") << "foo" << "Foo" << "" << "/usr/bin/krita" << "krita";
-    QTest::newRow("class wins over exe") << "gimp" << "gimp" << "" << "/usr/bin/krita" << "gimp";
-    QTest::newRow("nothing matches") << "xterm" << "XTerm" << "" << "/usr/bin/xterm" << "";
-    QTest::newRow("empty window") << "" << "" << "" << "" << "";
-    QTest::newRow("path-like class") << "a" << "../gimp" << "" << "" << "";
+    QTest::newRow("startup class = instance") << "navigator"
+                                              << "Firefox"
+                                              << ""
+                                              << ""
+                                              << "org.mozilla.firefox";
+    QTest::newRow("instance before class") << "code"
+                                           << "Vscodium"
+                                           << ""
+                                           << ""
+                                           << "code-oss";
+    QTest::newRow("startup class = class") << "x"
+                                           << "Vscodium"
+                                           << ""
+                                           << ""
+                                           << "codium";
+    QTest::newRow("class as id") << "gimp-2.10"
+                                 << "gimp"
+                                 << ""
+                                 << ""
+                                 << "gimp";
+    QTest::newRow("lower-cased class") << "inkscape"
+                                       << "Inkscape"
+                                       << ""
+                                       << ""
+                                       << "inkscape";
+    QTest::newRow("gtk application id") << "gnome-text-editor"
+                                        << "Gnome-text-editor"
+                                        << "org.gnome.TextEditor"
+                                        << ""
+                                        << "org.gnome.TextEditor";
+    QTest::newRow("executable") << "foo"
+                                << "Foo"
+                                << ""
+                                << "/usr/bin/krita"
+                                << "krita";
+    QTest::newRow("class wins over exe") << "gimp"
+                                         << "gimp"
+                                         << ""
+                                         << "/usr/bin/krita"
+                                         << "gimp";
+    QTest::newRow("nothing matches") << "xterm"
+                                     << "XTerm"
+                                     << ""
+                                     << "/usr/bin/xterm"
+                                     << "";
+    QTest::newRow("empty window") << ""
+                                  << ""
+                                  << ""
+                                  << ""
+                                  << "";
+    QTest::newRow("path-like class") << "a"
+                                     << "../gimp"
+                                     << ""
+                                     << ""
+                                     << "";
 }
 
 void TestX11Tables::matching()
@@ -180,12 +224,12 @@ void TestX11Tables::ownWindowAndFallbackName()
 {
     FakeDesktopEntries entries;
     entries.entries = {entry(QStringLiteral("rondix"))};
-    const RunningApp own =
-        WindowAppMatcher::describe(3, 1, {QStringLiteral("rondix"), QStringLiteral("rondix"), {}, {}}, &entries, true);
+    const RunningApp own = WindowAppMatcher::describe(
+        3, 1, {QStringLiteral("rondix"), QStringLiteral("rondix"), {}, {}}, &entries, true);
     QCOMPARE(own.bundleId, kOwnAppId);
     // No desktop entries service at all: the class names the app.
-    const RunningApp bare =
-        WindowAppMatcher::describe(3, 1, {QStringLiteral("xterm"), QStringLiteral("XTerm"), {}, {}}, nullptr, false);
+    const RunningApp bare = WindowAppMatcher::describe(
+        3, 1, {QStringLiteral("xterm"), QStringLiteral("XTerm"), {}, {}}, nullptr, false);
     QCOMPARE(bare.bundleId, QString());
     QCOMPARE(bare.name, QStringLiteral("XTerm"));
 }

@@ -4,7 +4,6 @@
 // keeps the grab until it is killed.
 #include <cstdio>
 #include <cstdlib>
-
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -24,9 +23,9 @@ int main(int argc, char** argv)
         return 3;
     const uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK};
     for (uint16_t lock : locks) {
-        xcb_generic_error_t* err = xcb_request_check(
-            c, xcb_grab_key_checked(c, 1, root, uint16_t(mods | lock), codes[0], XCB_GRAB_MODE_ASYNC,
-                                    XCB_GRAB_MODE_ASYNC));
+        xcb_generic_error_t* err =
+            xcb_request_check(c, xcb_grab_key_checked(c, 1, root, uint16_t(mods | lock), codes[0],
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         if (err) {
             std::printf("refused %d\n", err->error_code);
             return 4;

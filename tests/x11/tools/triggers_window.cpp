@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -20,17 +19,20 @@ int main(int argc, char** argv)
         return 1;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t w = xcb_generate_id(c);
-    const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    const uint32_t values[] = {screen->white_pixel,
+                               XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 100, 100, 240, 160, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                      values);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     // WM_CLASS is "instance\0class\0".
     const size_t li = std::strlen(argv[1]), lc = std::strlen(argv[2]);
     char* cls = static_cast<char*>(std::calloc(li + lc + 2, 1));
     std::memcpy(cls, argv[1], li);
     std::memcpy(cls + li + 1, argv[2], lc);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, uint32_t(li + lc + 2), cls);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, uint32_t(lc), argv[2]);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        uint32_t(li + lc + 2), cls);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, uint32_t(lc),
+                        argv[2]);
     std::free(cls);
     xcb_map_window(c, w);
     xcb_flush(c);

@@ -1,5 +1,3 @@
-#include "StdoutCapture.h"
-
 #include "platform/fake/FakePlatform.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotkeyGrabber.h"
@@ -11,14 +9,14 @@
 #include "shell/ActiveAppSensor.h"
 #include "shell/HotkeyManager.h"
 #include "shell/MouseTriggerManager.h"
+#include "StdoutCapture.h"
 
+#include <memory>
 #include <QProcess>
 #include <QRasterWindow>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 // Drives a real X server (Xvfb + openbox): presses come from xdotool, other
 // clients are the small programs next to this test.
@@ -93,7 +91,8 @@ void TestX11Triggers::initTestCase()
     QVERIFY(m_conn);
     m_grabber = new X11HotkeyGrabber(m_conn.get(), m_conn.get());
     m_monitor = new X11InputMonitor(m_conn.get(), m_conn.get());
-    m_windows = new X11WindowSystem(m_conn.get(), [this] { return &m_entries; }, m_conn.get());
+    m_windows = new X11WindowSystem(
+        m_conn.get(), [this] { return &m_entries; }, m_conn.get());
     m_keys = new X11KeyInjector(m_conn.get(), m_monitor, m_grabber, m_conn.get());
 
     DesktopEntry alpha;
@@ -166,7 +165,7 @@ void TestX11Triggers::hotkeyFiresOncePerPress()
         [&] { mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift, QStringLiteral("⇧⌘K")); });
     QCOMPARE(out, QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: ⇧⌘K\n"));
     QVERIFY(mgr.isGrabbed());
-    QVERIFY(!m_monitor->keysSelected());  // a working grab needs no raw keys
+    QVERIFY(!m_monitor->keysSelected()); // a working grab needs no raw keys
 
     xdotool({QStringLiteral("key"), QStringLiteral("super+shift+k")});
     QTRY_COMPARE(triggers, 1);
@@ -187,7 +186,8 @@ void TestX11Triggers::hotkeyFiresOncePerPress()
     QTRY_COMPARE(triggers, 3);
 
     // Not the chord: nothing.
-    xdotool({QStringLiteral("key"), QStringLiteral("k"), QStringLiteral("super+k"), QStringLiteral("ctrl+shift+k")});
+    xdotool({QStringLiteral("key"), QStringLiteral("k"), QStringLiteral("super+k"),
+             QStringLiteral("ctrl+shift+k")});
     QTest::qWait(300);
     QCOMPARE(triggers, 3);
     mgr.stopListening();
@@ -208,13 +208,14 @@ void TestX11Triggers::takenChordFallsBackToRawKeys()
 {
     QFETCH(QString, chord);
     QFETCH(bool, fires);
-    auto other = startGrabber(QStringLiteral("ffc2"), QStringLiteral("4"));  // Control+F5
+    auto other = startGrabber(QStringLiteral("ffc2"), QStringLiteral("4")); // Control+F5
     QVERIFY(other);
 
     HotkeyManager mgr(m_grabber, m_monitor);
     int triggers = 0;
     mgr.onTrigger = [&] { ++triggers; };
-    const QString out = captureStdout([&] { mgr.setCustomHotkey(96, ModifierMask::Control, QStringLiteral("⌃F5")); });
+    const QString out =
+        captureStdout([&] { mgr.setCustomHotkey(96, ModifierMask::Control, QStringLiteral("⌃F5")); });
     QCOMPARE(out, QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 10.\n"));
     QVERIFY(!mgr.isGrabbed());
     QVERIFY(mgr.isFallbackActive());
@@ -252,7 +253,7 @@ void TestX11Triggers::clearedHotkeyNoLongerFires()
     QTest::qWait(400);
     QCOMPARE(triggers, 0);
     // The chord is free again for other applications.
-    auto other = startGrabber(QStringLiteral("6b"), QStringLiteral("41"));  // Shift+Mod4 + k
+    auto other = startGrabber(QStringLiteral("6b"), QStringLiteral("41")); // Shift+Mod4 + k
     QVERIFY(other);
     other->kill();
     other->waitForFinished();
@@ -325,7 +326,8 @@ void TestX11Triggers::frontmostFollowsWindows()
     own.show();
     QVERIFY(QTest::qWaitForWindowExposed(&own));
     xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(own.winId())});
-    QTRY_VERIFY(m_windows->frontmostApplication() && m_windows->frontmostApplication()->bundleId == kOwnAppId);
+    QTRY_VERIFY(m_windows->frontmostApplication() &&
+                m_windows->frontmostApplication()->bundleId == kOwnAppId);
     // The switch is announced (as Rondix's own) and the sensor passes it over.
     QTRY_VERIFY(!changes.isEmpty() && changes.last().first().value<RunningApp>().bundleId == kOwnAppId);
     QTest::qWait(100);
@@ -354,12 +356,12 @@ void TestX11Triggers::injectedChordReachesWindow()
     QVERIFY(m_windows->activate(app));
     target.process->readAllStandardOutput();
 
-    QVERIFY(m_keys->postKey(40, ModifierMask::Control | ModifierMask::Shift, 15));  // Ctrl+Shift+K
+    QVERIFY(m_keys->postKey(40, ModifierMask::Control | ModifierMask::Shift, 15)); // Ctrl+Shift+K
     QTest::qWait(300);
     // Control and Shift go down first, then K with exactly those two held.
     QCOMPARE(target.presses(), QStringList({"ffe3 0", "ffe1 4", "6b 5"}));
 
-    QVERIFY(m_keys->postKey(122, 0, 5));  // F1, no modifiers
+    QVERIFY(m_keys->postKey(122, 0, 5)); // F1, no modifiers
     QTest::qWait(200);
     QCOMPARE(target.presses(), QStringList({"ffbe 0"}));
 }
@@ -375,7 +377,7 @@ void TestX11Triggers::heldModifiersAreLetGo()
     xdotool({QStringLiteral("keydown"), QStringLiteral("alt")});
     QTest::qWait(100);
     target.process->readAllStandardOutput();
-    QVERIFY(m_keys->postKey(9, ModifierMask::Control, 15));  // Ctrl+V while the user holds Alt
+    QVERIFY(m_keys->postKey(9, ModifierMask::Control, 15)); // Ctrl+V while the user holds Alt
     QTest::qWait(300);
     xdotool({QStringLiteral("keyup"), QStringLiteral("alt")});
     // No Alt (Mod1, 0x8) in the state of the V press.
