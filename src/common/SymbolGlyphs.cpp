@@ -211,7 +211,8 @@ QString fontFamily()
 
 QString fontFile()
 {
-    return QStringLiteral("/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");
+    return QStringLiteral(
+        "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");
 }
 
 } // namespace SymbolGlyphs

@@ -40,13 +40,17 @@ void drawPixmapFitted(QPainter& painter, const QRectF& square, const QPixmap& pm
 
 } // namespace
 
-ActionIconView::ActionIconView(QWidget* parent) : QWidget(parent)
+ActionIconView::ActionIconView(QWidget* parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
 ActionIconView::ActionIconView(const IconInfo& icon, double size, const QColor& tint, QWidget* parent)
-    : QWidget(parent), m_icon(icon), m_size(size), m_tint(tint)
+    : QWidget(parent)
+    , m_icon(icon)
+    , m_size(size)
+    , m_tint(tint)
 {
     setAttribute(Qt::WA_TranslucentBackground);
 }

@@ -3,9 +3,11 @@
 #include <cmath>
 
 AnimatedValue::AnimatedValue(double value, double response, double dampingFraction)
-    : m_value(value), m_target(value), m_response(response), m_damping(dampingFraction)
-{
-}
+    : m_value(value)
+    , m_target(value)
+    , m_response(response)
+    , m_damping(dampingFraction)
+{}
 
 void AnimatedValue::setSpring(double response, double dampingFraction)
 {
@@ -21,14 +23,14 @@ void AnimatedValue::springTo(double target)
         return;
     m_target = target;
     if (m_mode != Mode::Spring)
-        m_lastTime = -1.0;  // starts at the next frame
+        m_lastTime = -1.0; // starts at the next frame
     m_mode = Mode::Spring;
 }
 
 void AnimatedValue::easeTo(double target, double duration, QEasingCurve::Type curve, double now)
 {
     if (m_mode == Mode::Ease && target == m_target)
-        return;  // already heading there; a repeat must not restart the curve
+        return; // already heading there; a repeat must not restart the curve
     m_mode = Mode::Ease;
     m_from = m_value;
     m_target = target;
@@ -62,7 +64,7 @@ bool AnimatedValue::advance(double now)
     case Mode::Spring: {
         if (m_lastTime < 0)
             m_lastTime = now;
-        double dt = std::min(now - m_lastTime, 0.1);  // a stalled frame must not explode
+        double dt = std::min(now - m_lastTime, 0.1); // a stalled frame must not explode
         m_lastTime = now;
         // Mass 1: stiffness (2 pi / response)^2, damping 4 pi zeta / response.
         const double k = std::pow(2.0 * M_PI / m_response, 2.0);

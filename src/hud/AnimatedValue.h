@@ -25,7 +25,12 @@ public:
     double target() const { return m_target; }
 
 private:
-    enum class Mode { Idle, Spring, Ease };
+    enum class Mode
+    {
+        Idle,
+        Spring,
+        Ease
+    };
     Mode m_mode = Mode::Idle;
     double m_value = 0.0;
     double m_target = 0.0;

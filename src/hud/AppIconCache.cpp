@@ -9,9 +9,10 @@
 #include <QPainter>
 
 AppIconCache::AppIconCache(DesktopEntries* entries, QObject* parent)
-    : QObject(parent), m_entries(entries), m_cache(kCountLimit)
-{
-}
+    : QObject(parent)
+    , m_entries(entries)
+    , m_cache(kCountLimit)
+{}
 
 AppIconCache& AppIconCache::shared()
 {
@@ -29,7 +30,7 @@ QPixmap AppIconCache::loadAppIcon(DesktopEntries* entries, const QString& path, 
             iconName = entry->iconName;
     }
     if (iconName.isEmpty() && !path.endsWith(QLatin1String(".desktop")))
-        iconName = path;  // an image file given directly
+        iconName = path; // an image file given directly
     if (iconName.isEmpty())
         return {};
     const QIcon icon = QFileInfo(iconName).isAbsolute() ? QIcon(iconName) : QIcon::fromTheme(iconName);

@@ -2,14 +2,15 @@
 
 #include "hud/RadialGeometry.h"
 
-#include <QLineF>
-
 #include <cmath>
+#include <QLineF>
 
 Q_LOGGING_CATEGORY(lcHud, "rondix.hud")
 
 HudController::HudController(const RingProfile& profile, HudServices services, QObject* parent)
-    : QObject(parent), m_profile(profile), m_services(std::move(services))
+    : QObject(parent)
+    , m_profile(profile)
+    , m_services(std::move(services))
 {
     if (m_services.getVolume) {
         if (const auto v = m_services.getVolume())
@@ -121,7 +122,7 @@ void HudController::handlePointerRelease(const QPointF& at, double totalSize)
         m_services.execute(*slot);
     if (slot->isVolumeAction()) {
         refreshVolume();
-        return;  // stays open for further clicks and scrolling
+        return; // stays open for further clicks and scrolling
     }
     dismissHUD();
 }

@@ -4,12 +4,11 @@
 #include "model/RingProfile.h"
 #include "platform/PlatformTypes.h"
 
+#include <functional>
+#include <optional>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QPointF>
-
-#include <functional>
-#include <optional>
 
 Q_DECLARE_LOGGING_CATEGORY(lcHud)
 

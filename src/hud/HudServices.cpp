@@ -1,7 +1,6 @@
-#include "hud/HudController.h"
-
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
+#include "hud/HudController.h"
 #include "hud/SoundFeedback.h"
 
 HudServices HudServices::shared(const std::optional<RunningApp>& targetApp)

@@ -11,7 +11,7 @@ constexpr double kDegToRad = 0.017453292519943295;
 
 int reduced(int index)
 {
-    return index % sectorCount;  // truncating: keeps the sign of index
+    return index % sectorCount; // truncating: keeps the sign of index
 }
 
 } // namespace
@@ -74,6 +74,5 @@ QPainterPath sectorPath(int index, double innerR, double outerR, double gapDegre
 
 QPainterPath RadialSectorShape::path(const QRectF& rect) const
 {
-    return RadialGeometry::sectorPath(index, innerRadius, outerRadius, gapDegrees)
-        .translated(rect.center());
+    return RadialGeometry::sectorPath(index, innerRadius, outerRadius, gapDegrees).translated(rect.center());
 }

@@ -33,7 +33,10 @@ bool looksPlayable(const QString& path)
 
 SoundFeedback::SoundFeedback(SoundPlayer* player, Clock& clock, const QStringList& soundDirectories,
                              QObject* parent)
-    : QObject(parent), m_player(player), m_clock(clock), m_directories(soundDirectories)
+    : QObject(parent)
+    , m_player(player)
+    , m_clock(clock)
+    , m_directories(soundDirectories)
 {
     reloadSounds();
 }

@@ -7,6 +7,7 @@
 #include "l10n/L10n.h"
 #include "platform/Platform.h"
 
+#include <cmath>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -15,11 +16,9 @@
 #include <QStyleHints>
 #include <QWheelEvent>
 
-#include <cmath>
-
 namespace {
 
-constexpr double kRingCentre = WhirloHUDView::kRingDiameter / 2.0;  // 160 in the ring frame
+constexpr double kRingCentre = WhirloHUDView::kRingDiameter / 2.0; // 160 in the ring frame
 constexpr double kRingOffset = (WhirloHUDView::kTotalSize - WhirloHUDView::kRingDiameter) / 2.0;
 constexpr double kDiscRadius = 143.0;
 constexpr double kGap = 2.2;
@@ -142,7 +141,7 @@ const QColor kHoverShadow = rgb(0.08, 0.6, 1.0, 0.75);
 const QColor kSectorShadow = grey(0, 0.12);
 const QColor kHoverIconShadow = grey(0, 0.4);
 const QColor kHoverTitleShadow = grey(0, 0.35);
-const QColor kMutedColor = QColor(255, 149, 0);  // the system orange
+const QColor kMutedColor = QColor(255, 149, 0); // the system orange
 
 // Three box-blur passes over an alpha mask approximate a Gaussian of the given
 // shadow radius. Rows and columns are both walked row by row, which keeps the
@@ -263,24 +262,27 @@ QPainterPath circlePath(double radius)
 
 const Shadow& discShadow(bool dark)
 {
-    return shadowFor(QStringLiteral("disc-%1").arg(dark), circlePath(kDiscRadius), paletteFor(dark).discShadow, 24);
+    return shadowFor(QStringLiteral("disc-%1").arg(dark), circlePath(kDiscRadius),
+                     paletteFor(dark).discShadow, 24);
 }
 
 const Shadow& sectorShadow(int index)
 {
     const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
-    return shadowFor(QStringLiteral("sector-%1").arg(index),
-                     RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::outerRadius, kGap}.path(frame),
-                     kSectorShadow, 2);
+    return shadowFor(
+        QStringLiteral("sector-%1").arg(index),
+        RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::outerRadius, kGap}.path(frame),
+        kSectorShadow, 2);
 }
 
 const Shadow& sectorHoverShadow(int index)
 {
     const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
-    return shadowFor(QStringLiteral("sector-hover-%1").arg(index),
-                     RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::hoveredOuterRadius, kGap}
-                         .path(frame),
-                     kHoverShadow, 18);
+    return shadowFor(
+        QStringLiteral("sector-hover-%1").arg(index),
+        RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::hoveredOuterRadius, kGap}.path(
+            frame),
+        kHoverShadow, 18);
 }
 
 const Shadow& hubShadow(bool dark)
@@ -336,12 +338,13 @@ void drawTextWithShadow(QPainter& p, const QRectF& rect, int flags, const QStrin
 WhirloHUDView::WhirloHUDView(const RingProfile& profile, const std::optional<RunningApp>& targetApp,
                              std::function<void()> onDismiss, QWidget* parent)
     : WhirloHUDView(profile, HudServices::shared(targetApp), std::move(onDismiss), parent)
-{
-}
+{}
 
-WhirloHUDView::WhirloHUDView(const RingProfile& profile, HudServices services, std::function<void()> onDismiss,
-                             QWidget* parent)
-    : QWidget(parent), m_controller(profile, std::move(services)), m_onDismiss(std::move(onDismiss))
+WhirloHUDView::WhirloHUDView(const RingProfile& profile, HudServices services,
+                             std::function<void()> onDismiss, QWidget* parent)
+    : QWidget(parent)
+    , m_controller(profile, std::move(services))
+    , m_onDismiss(std::move(onDismiss))
 {
     init();
 }
@@ -353,9 +356,9 @@ void WhirloHUDView::init()
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground);
     setAccessibleName(L10n::string(QStringLiteral("hud.close"), QStringLiteral("关闭")));
-    m_dark = resolveDarkMode(AppSettings::value(QStringLiteral("rondix_theme_mode"), QStringLiteral("system"))
-                                 .toString(),
-                             systemIsDark());
+    m_dark = resolveDarkMode(
+        AppSettings::value(QStringLiteral("rondix_theme_mode"), QStringLiteral("system")).toString(),
+        systemIsDark());
     for (int i = 0; i < 8; ++i) {
         m_sectorHover[i] = AnimatedValue(0.0, 0.18, 0.68);
         m_sectorPress[i] = AnimatedValue(0.0, 0.18, 0.68);
@@ -491,7 +494,7 @@ void WhirloHUDView::tick()
         moving |= m_sectorPress[i].advance(t);
     }
     if (!moving)
-        m_frameTimer.stop();  // idle: no wake-ups until the next input
+        m_frameTimer.stop(); // idle: no wake-ups until the next input
     update();
 }
 
@@ -515,7 +518,8 @@ QPixmap WhirloHUDView::appIcon(const IconInfo& icon, int size)
     const QString key = path + QLatin1Char('@') + QString::number(size);
     auto it = m_appIcons.find(key);
     if (it == m_appIcons.end())
-        it = m_appIcons.insert(key, AppIconCache::loadAppIcon(Platform::instance().desktopEntries, path, size));
+        it = m_appIcons.insert(key,
+                               AppIconCache::loadAppIcon(Platform::instance().desktopEntries, path, size));
     return *it;
 }
 
@@ -628,12 +632,13 @@ void WhirloHUDView::paintSector(QPainter& p, int index)
     drawShadow(p, sectorShadow(index), QPointF(0, 1), 1.0 - tc);
     drawShadow(p, sectorHoverShadow(index), QPointF(0, 0), tc);
 
-    const double outer = RadialGeometry::outerRadius +
-                         (RadialGeometry::hoveredOuterRadius - RadialGeometry::outerRadius) * t;
+    const double outer =
+        RadialGeometry::outerRadius + (RadialGeometry::hoveredOuterRadius - RadialGeometry::outerRadius) * t;
     const QPainterPath wedge = RadialSectorShape{index, RadialGeometry::innerRadius, outer, kGap}.path(frame);
     p.setBrush(diagonal(frame, mix(c.sectorFrom, kHoverFrom, tc), mix(c.sectorTo, kHoverTo, tc)));
-    QPen border(QBrush(diagonal(frame, mix(c.borderFrom, kHoverBorder, tc), mix(c.borderTo, kHoverBorder, tc))),
-                0.8 + 1.2 * tc, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen border(
+        QBrush(diagonal(frame, mix(c.borderFrom, kHoverBorder, tc), mix(c.borderTo, kHoverBorder, tc))),
+        0.8 + 1.2 * tc, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     border.setMiterLimit(10);
     p.setPen(border);
     p.drawPath(wedge);
@@ -670,7 +675,8 @@ void WhirloHUDView::paintSectorContent(QPainter& p, int index, const ActionSlot&
     const QRectF iconRect(-iconSize / 2, top, iconSize, iconSize);
     const QColor iconShadow = mix(c.iconShadow, kHoverIconShadow, tc);
     if (slot.icon.isApp()) {
-        ActionIconView::paintWithAppIcon(p, iconRect, slot.icon, tint, appIcon(slot.icon, int(std::ceil(26 * 2))));
+        ActionIconView::paintWithAppIcon(p, iconRect, slot.icon, tint,
+                                         appIcon(slot.icon, int(std::ceil(26 * 2))));
     } else {
         if (iconShadow.alpha() > 0) {
             QColor sh = iconShadow;
@@ -746,7 +752,7 @@ void WhirloHUDView::paintGauge(QPainter& p, double opacity)
     if (f > 0.0005) {
         QPainterPath arc;
         arc.arcMoveTo(box, 90);
-        arc.arcTo(box, 90, -360.0 * f);  // from the top, clockwise
+        arc.arcTo(box, 90, -360.0 * f); // from the top, clockwise
         QPen level(QBrush(diagonal(box, rgb(0.2, 0.75, 1.0), rgb(0.0, 0.45, 0.95))), 3.2, Qt::SolidLine,
                    Qt::RoundCap, Qt::RoundJoin);
         p.setPen(level);
@@ -762,13 +768,15 @@ void WhirloHUDView::paintGauge(QPainter& p, double opacity)
     if (!muted && c.gaugeSymbolShadow.alpha() > 0) {
         QColor sh = c.gaugeSymbolShadow;
         sh.setAlphaF(c.gaugeSymbolShadow.alphaF() * 0.5f);
-        ActionIconView::paintSymbol(p, symbolRect.translated(0, 0.6), m_controller.centerSpeakerIconName(), sh);
+        ActionIconView::paintSymbol(p, symbolRect.translated(0, 0.6), m_controller.centerSpeakerIconName(),
+                                    sh);
     }
     ActionIconView::paintSymbol(p, symbolRect, m_controller.centerSpeakerIconName(), symbolColor);
     const QString text = muted ? L10n::string(QStringLiteral("action.sys.mute_on"), QStringLiteral("静音"))
                                : m_controller.gaugePercentText();
     p.setFont(textFont);
     p.setPen(muted ? kMutedColor : c.gaugeText);
-    p.drawText(QRectF(centre.x() - r, top + symbolH + 2, 2 * r, textH), Qt::AlignHCenter | Qt::AlignTop, text);
+    p.drawText(QRectF(centre.x() - r, top + symbolH + 2, 2 * r, textH), Qt::AlignHCenter | Qt::AlignTop,
+               text);
     p.restore();
 }

@@ -3,14 +3,13 @@
 #include "hud/AnimatedValue.h"
 #include "hud/HudController.h"
 
+#include <array>
+#include <functional>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
-
-#include <array>
-#include <functional>
 
 // The ring for one summon: draws the eight sectors of a ring around the hub,
 // follows the pointer through HudController, animates in and out, and calls
@@ -97,6 +96,6 @@ private:
     AnimatedValue m_hubHover{0.0, 0.2, 0.72};
     AnimatedValue m_hubVolume{0.0, 0.2, 0.72};
     AnimatedValue m_gauge;
-    QHash<QString, QPixmap> m_appIcons;  // loaded once per summon
+    QHash<QString, QPixmap> m_appIcons; // loaded once per summon
     QPixmap m_backdrop;
 };

@@ -3,15 +3,14 @@
 #include "hud/WhirloHUDView.h"
 #include "platform/Platform.h"
 
+#include <cmath>
 #include <QApplication>
 #include <QCursor>
-#include <QTimer>
 #include <QGuiApplication>
 #include <QRegion>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
-
-#include <cmath>
 
 namespace {
 
@@ -22,7 +21,7 @@ constexpr int kEscapeKeyCode = 53;
 void scheduleWarmUp()
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return;  // command-line runs draw nothing
+        return; // command-line runs draw nothing
     QTimer::singleShot(400, QCoreApplication::instance(), [] { WhirloHUDView::warmUp(); });
 }
 
@@ -31,7 +30,9 @@ void scheduleWarmUp()
 Q_COREAPP_STARTUP_FUNCTION(scheduleWarmUp)
 
 WhirloPanel::WhirloPanel(Platform& platform, HudFactory factory, QObject* parent)
-    : QObject(parent), m_platform(platform), m_factory(std::move(factory))
+    : QObject(parent)
+    , m_platform(platform)
+    , m_factory(std::move(factory))
 {
     if (!m_factory) {
         m_factory = [](const RingProfile& profile, const std::optional<RunningApp>& target,
@@ -81,9 +82,9 @@ void WhirloPanel::ensureWindow()
 {
     if (m_window)
         return;
-    m_window = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                                      Qt::WindowDoesNotAcceptFocus |
-                                                      Qt::X11BypassWindowManagerHint);
+    m_window =
+        std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                               Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     m_window->setObjectName(QStringLiteral("WhirloPanel"));
     m_window->setAttribute(Qt::WA_ShowWithoutActivating);
     m_window->setAttribute(Qt::WA_TranslucentBackground);
@@ -126,11 +127,11 @@ void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
         // No alpha without a compositor: cut the window to the ring and its
         // shadow, and paint what was behind it under the ring.
         const int c = kPanelSize / 2;
-        m_window->setMask(QRegion(c - kMaskRadius, c - kMaskRadius, 2 * kMaskRadius, 2 * kMaskRadius,
-                                  QRegion::Ellipse));
+        m_window->setMask(
+            QRegion(c - kMaskRadius, c - kMaskRadius, 2 * kMaskRadius, 2 * kMaskRadius, QRegion::Ellipse));
         const bool sameSpot = m_shown && origin == m_backdropOrigin && !m_backdrop.isNull();
         if (m_shown && !sameSpot)
-            m_window->hide();  // don't capture the ring being replaced
+            m_window->hide(); // don't capture the ring being replaced
         if (!sameSpot) {
             m_backdrop = grabBackdrop(origin);
             m_backdropOrigin = origin;
@@ -184,7 +185,7 @@ void WhirloPanel::hide()
         WhirloHUDView* old = m_hud;
         m_hud = nullptr;
         old->hide();
-        old->deleteLater();  // may be inside one of its own handlers
+        old->deleteLater(); // may be inside one of its own handlers
     }
     if (wasShown)
         Q_EMIT hidden();

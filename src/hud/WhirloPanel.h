@@ -4,15 +4,14 @@
 #include "model/RingProfile.h"
 #include "platform/PlatformTypes.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <QObject>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
-
-#include <functional>
-#include <memory>
-#include <optional>
 
 class Platform;
 class QWidget;
@@ -40,7 +39,8 @@ public:
     static WhirloPanel& shared();
 
     // `at` in global coordinates; none means the pointer position.
-    void show(std::optional<QPoint> at, const RingProfile& profile, const std::optional<RunningApp>& targetApp);
+    void show(std::optional<QPoint> at, const RingProfile& profile,
+              const std::optional<RunningApp>& targetApp);
     void hide();
     bool isShown() const { return m_shown; }
 

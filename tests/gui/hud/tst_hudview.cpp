@@ -1,15 +1,13 @@
-#include "HudTestRing.h"
-
 #include "common/AppSettings.h"
 #include "hud/WhirloHUDView.h"
+#include "HudTestRing.h"
 
+#include <cmath>
 #include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cmath>
 
 // Point at a clock angle and distance from the HUD centre (180, 180).
 static QPoint polar(double clockDeg, double d)
@@ -122,9 +120,9 @@ void TestHudView::restingRing()
     // Corners stay transparent: the window shows nothing outside the ring.
     QCOMPARE(qAlpha(img.pixel(2, 2)), 0);
     QCOMPARE(qAlpha(img.pixel(357, 357)), 0);
-    const QColor hub = img.pixelColor(180, 150 + 20);  // inside the hub, off the mark
+    const QColor hub = img.pixelColor(180, 150 + 20); // inside the hub, off the mark
     const QColor sector = img.pixelColor(polar(60, 125));
-    const QColor gap = img.pixelColor(polar(22.5, 125));  // between two wedges: the disc
+    const QColor gap = img.pixelColor(polar(22.5, 125)); // between two wedges: the disc
     QVERIFY(hub.alpha() > 240);
     QVERIFY(sector.alpha() > 200);
     if (theme == QLatin1String("dark")) {
@@ -158,8 +156,7 @@ void TestHudView::hoveredSectorIsBlue()
     const QImage before = grab(*view);
     view->controller().handlePointerMove(polar(sector * 45.0, 100));
     QCOMPARE(view->controller().hoveredSectorIndex(), sector);
-    const QImage img =
-        grab(*view, sector == 1 ? QStringLiteral("hud-%1-hovered.png").arg(theme) : QString());
+    const QImage img = grab(*view, sector == 1 ? QStringLiteral("hud-%1-hovered.png").arg(theme) : QString());
     QVERIFY2(isBlue(img.pixelColor(polar(sector * 45.0 + 15, 125))),
              qPrintable(img.pixelColor(polar(sector * 45.0 + 15, 125)).name()));
     // The hovered wedge reaches out to 148; at rest it ended at 138.
@@ -180,7 +177,8 @@ void TestHudView::volumeGaugeReplacesCloseMark()
     // The level arc starts at the top and runs clockwise to half way: blue at
     // the right edge of the gauge, track only at the left.
     const double r = 65.1 / 2;
-    QVERIFY2(isBlue(img.pixelColor(qRound(180 + r), 180)), qPrintable(img.pixelColor(qRound(180 + r), 180).name()));
+    QVERIFY2(isBlue(img.pixelColor(qRound(180 + r), 180)),
+             qPrintable(img.pixelColor(qRound(180 + r), 180).name()));
     QVERIFY(isBlue(img.pixelColor(polar(10, r))));
     QVERIFY(!isBlue(img.pixelColor(qRound(180 - r), 180)));
     QVERIFY(!isBlue(plain.pixelColor(qRound(180 + r), 180)));
@@ -205,7 +203,7 @@ void TestHudView::mutedGaugeIsOrange()
             blue += isBlue(c) ? 1 : 0;
         }
     QVERIFY2(orange > 30, qPrintable(QString::number(orange)));
-    QCOMPARE(blue, 0);  // empty arc
+    QCOMPARE(blue, 0); // empty arc
 }
 
 void TestHudView::hubHoverChangesHub()
@@ -257,11 +255,11 @@ void TestHudView::dismissFadesThenCallsBack()
     auto view = makeView(QStringLiteral("dark"), 0.5f, false, &calls);
     view->controller().handlePointerExit();
     QTest::qWait(60);
-    QCOMPARE(calls, 0);  // still fading
-    view->controller().handlePointerExit();  // each request schedules its own call
+    QCOMPARE(calls, 0);                     // still fading
+    view->controller().handlePointerExit(); // each request schedules its own call
     QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 1000);
     const QImage img = grab(*view);
-    QCOMPARE(qAlpha(img.pixel(180, 180)), 0);  // faded out completely
+    QCOMPARE(qAlpha(img.pixel(180, 180)), 0); // faded out completely
 }
 
 void TestHudView::realMouseEventsDriveTheRing()
@@ -271,7 +269,7 @@ void TestHudView::realMouseEventsDriveTheRing()
     QTest::mouseMove(view.get(), polar(90, 100));
     QCOMPARE(view->controller().hoveredSectorIndex(), 2);
     QTest::mousePress(view.get(), Qt::RightButton, {}, polar(90, 100));
-    QVERIFY(!view->controller().isMouseDown());  // only the primary button counts
+    QVERIFY(!view->controller().isMouseDown()); // only the primary button counts
     QTest::mousePress(view.get(), Qt::LeftButton, {}, polar(90, 100));
     QVERIFY(view->controller().isMouseDown());
 }

@@ -1,7 +1,6 @@
-#include "HudTestRing.h"
-
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
+#include "HudTestRing.h"
 #include "platform/fake/FakePlatform.h"
 
 #include <QApplication>
@@ -63,8 +62,8 @@ void TestWhirloPanel::cleanup()
 
 WhirloPanel::HudFactory TestWhirloPanel::factory()
 {
-    return [this](const RingProfile& profile, const std::optional<RunningApp>&, std::function<void()> onDismiss,
-                  QWidget* parent) {
+    return [this](const RingProfile& profile, const std::optional<RunningApp>&,
+                  std::function<void()> onDismiss, QWidget* parent) {
         HudServices s;
         s.execute = [this](const ActionSlot& slot) { m_executed << slot.title; };
         s.getVolume = [] { return std::optional<float>(0.5f); };
@@ -160,8 +159,8 @@ void TestWhirloPanel::dismissOfCurrentRingHides()
     QSignalSpy hidden(m_panel, &WhirloPanel::hidden);
     m_panel->show(QPoint(400, 300), hudTestRing(), std::nullopt);
     WhirloHUDView* hud = m_panel->hud();
-    hud->controller().handlePointerMove(QPointF(180, 80));   // over slot 0... north
-    hud->controller().handlePointerMove(QPointF(260, 100));  // north-east: copy
+    hud->controller().handlePointerMove(QPointF(180, 80));  // over slot 0... north
+    hud->controller().handlePointerMove(QPointF(260, 100)); // north-east: copy
     hud->controller().handlePointerRelease(QPointF(260, 100));
     QCOMPARE(m_executed, QList<QString>{QStringLiteral("Copy")});
     // Still shown during the fade, hidden after it.
@@ -175,7 +174,7 @@ void TestWhirloPanel::escapeHidesAtOnce()
 {
     m_panel->show(QPoint(400, 300), hudTestRing(), std::nullopt);
     m_platform->fakeInput->pressKey(53);
-    QVERIFY(!m_panel->isShown());  // immediately, no fade
+    QVERIFY(!m_panel->isShown()); // immediately, no fade
     QVERIFY(!m_platform->input->keysSelected());
     QVERIFY(m_executed.isEmpty());
 }
@@ -208,7 +207,7 @@ void TestWhirloPanel::clickOutsideHidesQueued()
     m_panel->show(QPoint(400, 300), hudTestRing(), std::nullopt);
     m_platform->fakeInput->pointer = where;
     m_platform->fakeInput->pressButton(button);
-    QVERIFY(m_panel->isShown());  // never within the event itself
+    QVERIFY(m_panel->isShown()); // never within the event itself
     QCoreApplication::processEvents();
     QCOMPARE(!m_panel->isShown(), hides);
 }
@@ -231,8 +230,8 @@ void TestWhirloPanel::maskWithoutCompositor()
     const QRegion mask = m_panel->window()->mask();
     QVERIFY(!mask.isEmpty());
     QVERIFY(mask.contains(QPoint(180, 180)));
-    QVERIFY(mask.contains(QPoint(180, 180 - 149)));  // a hovered sector's tip
-    QVERIFY(!mask.contains(QPoint(2, 2)));             // corners are cut away
+    QVERIFY(mask.contains(QPoint(180, 180 - 149))); // a hovered sector's tip
+    QVERIFY(!mask.contains(QPoint(2, 2)));          // corners are cut away
     m_panel->hide();
     m_platform->fakeWindows->compositing = true;
     m_panel->show(QPoint(400, 300), hudTestRing(), std::nullopt);

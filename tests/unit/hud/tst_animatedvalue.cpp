@@ -1,8 +1,7 @@
 #include "hud/AnimatedValue.h"
 
-#include <QTest>
-
 #include <cmath>
+#include <QTest>
 
 class TestAnimatedValue : public QObject
 {
@@ -70,7 +69,7 @@ void TestAnimatedValue::springRetargetKeepsMoving()
     v.advance(0.05);
     const double mid = v.value();
     QVERIFY(mid > 0 && mid < 1);
-    v.springTo(0.0);  // pointer left before the spring finished
+    v.springTo(0.0); // pointer left before the spring finished
     v.advance(0.06);
     // Momentum carries it on a little before it turns back.
     QVERIFY(v.value() >= mid - 0.05);
@@ -104,7 +103,7 @@ void TestAnimatedValue::easeTiming()
     else
         QVERIFY(v.value() > 0.0 && v.value() <= 1.0);
     if (at == 0.07)
-        QVERIFY(v.value() < 0.5);  // ease-out: more than half the way at half the time
+        QVERIFY(v.value() < 0.5); // ease-out: more than half the way at half the time
 }
 
 void TestAnimatedValue::repeatedEaseDoesNotRestart()
@@ -113,7 +112,7 @@ void TestAnimatedValue::repeatedEaseDoesNotRestart()
     v.easeTo(0.0, 0.14, QEasingCurve::OutQuad, 0.0);
     v.advance(0.1);
     const double mid = v.value();
-    v.easeTo(0.0, 0.14, QEasingCurve::OutQuad, 0.1);  // a second dismissal
+    v.easeTo(0.0, 0.14, QEasingCurve::OutQuad, 0.1); // a second dismissal
     QVERIFY(!v.advance(0.14));
     QCOMPARE(v.value(), 0.0);
     QVERIFY(mid < 0.2);
@@ -124,7 +123,7 @@ void TestAnimatedValue::stalledFrameStaysStable()
     AnimatedValue v(0.0, 0.18, 0.68);
     v.springTo(1.0);
     v.advance(0);
-    v.advance(5.0);  // the process was stopped for seconds
+    v.advance(5.0); // the process was stopped for seconds
     QVERIFY(std::isfinite(v.value()));
     QVERIFY(std::abs(v.value()) < 3.0);
     double t = 5.0;
@@ -143,7 +142,7 @@ void TestAnimatedValue::jumpStops()
     QVERIFY(!v.isAnimating());
     QVERIFY(!v.advance(1.0));
     QCOMPARE(v.value(), 0.5);
-    v.springTo(0.5);  // already there: nothing to do
+    v.springTo(0.5); // already there: nothing to do
     QVERIFY(!v.isAnimating());
 }
 

@@ -4,19 +4,18 @@
 #include "hud/SoundFeedback.h"
 #include "platform/fake/FakePlatform.h"
 
+#include <cmath>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cmath>
 
 // Ring used throughout: 0 volume up, 1 launch app, 2 disabled shortcut,
 // 3 none, 4 mute, 5 volume down, 6 open URL, 7 missing (absent slot).
 static RingProfile testRing()
 {
     auto slot = [](qint64 index, const QString& title, const ActionType& action, bool enabled = true) {
-        return ActionSlot{QUuid::createUuid(), index, title, IconInfo::sfSymbol(QStringLiteral("star")), action,
-                          enabled};
+        return ActionSlot{
+            QUuid::createUuid(), index, title, IconInfo::sfSymbol(QStringLiteral("star")), action, enabled};
     };
     QList<ActionSlot> slots{
         slot(0, QStringLiteral("Up"), ActionType::systemControl(SystemControlAction::volumeUp)),
@@ -30,8 +29,8 @@ static RingProfile testRing()
         slot(6, QStringLiteral("Web"), ActionType::openURL(QStringLiteral("https://example.org"))),
     };
     // Seven slots stored as they are, so sector 7 has no slot at all.
-    return RingProfile::fromStored(QUuid::createUuid(), QStringLiteral("Test"), std::nullopt, std::nullopt, slots,
-                                   false);
+    return RingProfile::fromStored(QUuid::createUuid(), QStringLiteral("Test"), std::nullopt, std::nullopt,
+                                   slots, false);
 }
 
 // A point at distance d from the centre of the 360 square, at a clock angle.
@@ -78,7 +77,7 @@ private:
     ManualClock m_clock;
     std::unique_ptr<SoundFeedback> m_sounds;
     QList<ActionSlot> m_executed;
-    QList<QString> m_events;  // order of trigger sound and execution
+    QList<QString> m_events; // order of trigger sound and execution
 };
 
 void TestHudController::initTestCase()
@@ -89,8 +88,8 @@ void TestHudController::initTestCase()
 void TestHudController::init()
 {
     m_platform = new FakePlatform(this);
-    m_sounds = std::make_unique<SoundFeedback>(m_platform->sounds, m_clock,
-                                               QStringList{QStringLiteral(RONDIX_SOURCE_DIR "/resources/sounds")});
+    m_sounds = std::make_unique<SoundFeedback>(
+        m_platform->sounds, m_clock, QStringList{QStringLiteral(RONDIX_SOURCE_DIR "/resources/sounds")});
     m_sounds->setSoundEnabled(true);
     m_executed.clear();
     m_events.clear();
@@ -108,7 +107,7 @@ std::unique_ptr<HudController> TestHudController::make()
     FakeMixer* mixer = m_platform->fakeMixer;
     s.playHover = [this] {
         m_sounds->playHover();
-        m_clock.advance(0.1);  // pointer moves are far apart in these tests
+        m_clock.advance(0.1); // pointer moves are far apart in these tests
     };
     s.playTrigger = [this] {
         m_events << QStringLiteral("trigger-sound");
@@ -141,7 +140,7 @@ void TestHudController::moveByDistance_data()
 {
     QTest::addColumn<double>("distance");
     QTest::addColumn<bool>("hub");
-    QTest::addColumn<int>("sector");  // -1: none
+    QTest::addColumn<int>("sector"); // -1: none
     QTest::addColumn<bool>("dismissed");
     QTest::newRow("41.9: hub") << 41.9 << true << -1 << false;
     QTest::newRow("42.0: sector") << 42.0 << false << 2 << false;
@@ -175,7 +174,7 @@ void TestHudController::hoverSoundOncePerSector()
     hud->handlePointerMove(at(100, 150));
     QCOMPARE(plays.size(), 1);
     QCOMPARE(hud->hoveredSectorIndex(), 2);
-    hud->handlePointerMove(at(120, 100));  // into sector 3
+    hud->handlePointerMove(at(120, 100)); // into sector 3
     QCOMPARE(hud->hoveredSectorIndex(), 3);
     QCOMPARE(plays.size(), 2);
     // Via the hub and back into the same sector: the hub cleared it, so it sounds again.
@@ -191,16 +190,16 @@ void TestHudController::hoverSoundOncePerSector()
 void TestHudController::sectorChangeResetsScroll()
 {
     auto hud = make();
-    hud->handlePointerMove(at(0, 100));  // volume up
+    hud->handlePointerMove(at(0, 100)); // volume up
     hud->handlePointerPress(at(0, 100));
     hud->handleScrollWheel(5, true);
     QCOMPARE(hud->accumulatedScrollDelta(), 5.0);
-    hud->handlePointerMove(at(5, 120));  // same sector: kept
+    hud->handlePointerMove(at(5, 120)); // same sector: kept
     QCOMPARE(hud->accumulatedScrollDelta(), 5.0);
-    hud->handlePointerMove(at(225, 100));  // volume down: reset
+    hud->handlePointerMove(at(225, 100)); // volume down: reset
     QCOMPARE(hud->accumulatedScrollDelta(), 0.0);
     hud->handleScrollWheel(5, true);
-    QCOMPARE(m_platform->fakeMixer->volumeWrites.size(), 0);  // 5 < 8: no step yet
+    QCOMPARE(m_platform->fakeMixer->volumeWrites.size(), 0); // 5 < 8: no step yet
 }
 
 void TestHudController::press_data()
@@ -268,7 +267,7 @@ void TestHudController::release()
 void TestHudController::releaseJudgedByLastMoveNotReleaseAngle()
 {
     auto hud = make();
-    hud->handlePointerMove(at(45, 100));  // launch app
+    hud->handlePointerMove(at(45, 100)); // launch app
     // Released over the URL sector without a move in between: the launch runs.
     hud->handlePointerRelease(at(270, 100));
     QCOMPARE(m_executed.size(), 1);
@@ -294,7 +293,7 @@ void TestHudController::releaseOverVolumeStepsAndStaysOpen()
     hud->handlePointerRelease(at(0, 100));
     QCOMPARE(m_platform->fakeMixer->level.value(), 0.625f);
     QCOMPARE(hud->liveVolume(), 0.625f);
-    QCOMPARE(hud->gaugePercentText(), QStringLiteral("63%"));  // 62.5 rounds away from zero
+    QCOMPARE(hud->gaugePercentText(), QStringLiteral("63%")); // 62.5 rounds away from zero
     QCOMPARE(dismiss.size(), 0);
 }
 
@@ -318,15 +317,16 @@ void TestHudController::scroll_data()
     QTest::addColumn<bool>("precise");
     QTest::addColumn<QList<float>>("writes");
     QTest::addColumn<double>("leftOver");
-    QTest::newRow("+3 +3 +3 precise: one step up") << QList<double>{3, 3, 3} << true << QList<float>{0.5625f}
-                                                  << 0.0;
+    QTest::newRow("+3 +3 +3 precise: one step up")
+        << QList<double>{3, 3, 3} << true << QList<float>{0.5625f} << 0.0;
     QTest::newRow("+3 +3 precise: nothing yet") << QList<double>{3, 3} << true << QList<float>{} << 6.0;
     QTest::newRow("-8 precise: step down") << QList<double>{-8} << true << QList<float>{0.4375f} << 0.0;
     QTest::newRow("+5 -5 precise: cancels out") << QList<double>{5, -5} << true << QList<float>{} << 0.0;
-    QTest::newRow("-7.99 precise: below threshold") << QList<double>{-7.99} << true << QList<float>{} << -7.99;
+    QTest::newRow("-7.99 precise: below threshold")
+        << QList<double>{-7.99} << true << QList<float>{} << -7.99;
     QTest::newRow("wheel -1: one step down") << QList<double>{-1} << false << QList<float>{0.4375f} << 0.0;
-    QTest::newRow("wheel +0.1 +0.1: two steps") << QList<double>{0.1, 0.1} << false
-                                                << QList<float>{0.5625f, 0.625f} << 0.0;
+    QTest::newRow("wheel +0.1 +0.1: two steps")
+        << QList<double>{0.1, 0.1} << false << QList<float>{0.5625f, 0.625f} << 0.0;
     QTest::newRow("zero delta ignored") << QList<double>{0} << false << QList<float>{} << 0.0;
 }
 
@@ -350,8 +350,8 @@ void TestHudController::scroll()
 void TestHudController::scrollIgnoredOffVolumeSlots()
 {
     auto hud = make();
-    hud->handleScrollWheel(-1, false);  // nothing hovered
-    hud->handlePointerMove(at(45, 100));  // launch app
+    hud->handleScrollWheel(-1, false);   // nothing hovered
+    hud->handlePointerMove(at(45, 100)); // launch app
     hud->handleScrollWheel(-1, false);
     hud->handleScrollWheel(20, true);
     QVERIFY(m_platform->fakeMixer->volumeWrites.isEmpty());
@@ -363,10 +363,10 @@ void TestHudController::scrollWithUnreadableVolumeStepsFromHalf()
     m_platform->fakeMixer->level = 0.9f;
     auto hud = make();
     hud->handlePointerMove(at(0, 100));
-    m_platform->fakeMixer->level.reset();  // reads fail from now on
+    m_platform->fakeMixer->level.reset(); // reads fail from now on
     hud->handleScrollWheel(1, false);
     QCOMPARE(m_platform->fakeMixer->volumeWrites, QList<float>{0.5625f});
-    QCOMPARE(hud->liveVolume(), 0.9f);  // keeps the last value read
+    QCOMPARE(hud->liveVolume(), 0.9f); // keeps the last value read
 }
 
 void TestHudController::gauge_data()
@@ -421,13 +421,13 @@ void TestHudController::volumeRefreshedOnHoverOfVolumeSlot()
     m_platform->fakeMixer->level = 0.2f;
     auto hud = make();
     QCOMPARE(hud->liveVolume(), 0.2f);
-    m_platform->fakeMixer->level = 0.7f;  // changed elsewhere meanwhile
-    hud->handlePointerMove(at(45, 100));  // not a volume slot
+    m_platform->fakeMixer->level = 0.7f; // changed elsewhere meanwhile
+    hud->handlePointerMove(at(45, 100)); // not a volume slot
     QCOMPARE(hud->liveVolume(), 0.2f);
     hud->handlePointerMove(at(0, 100));
     QCOMPARE(hud->liveVolume(), 0.7f);
     QVERIFY(hud->isVolumeHovered());
-    hud->handlePointerMove(at(90, 100));  // disabled shortcut
+    hud->handlePointerMove(at(90, 100)); // disabled shortcut
     QVERIFY(!hud->isVolumeHovered());
 }
 
@@ -435,7 +435,7 @@ void TestHudController::failedReadKeepsLastVolume()
 {
     m_platform->fakeMixer->level.reset();
     auto hud = make();
-    QCOMPARE(hud->liveVolume(), 0.5f);  // unreadable from the start
+    QCOMPARE(hud->liveVolume(), 0.5f); // unreadable from the start
     m_platform->fakeMixer->level = 0.3f;
     hud->appear();
     QCOMPARE(hud->liveVolume(), 0.3f);

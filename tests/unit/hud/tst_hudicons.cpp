@@ -11,31 +11,151 @@
 #include <QTest>
 
 // Symbol names the ring data and the interface use.
-static const QStringList kCurated = {
-    "1.circle", "2.circle", "3.circle", "4.circle", "5.circle", "6.circle", "doc.on.doc", "doc.on.clipboard",
-    "scissors", "pencil", "highlighter", "trash", "plus", "minus", "xmark", "checkmark", "square.and.pencil",
-    "folder", "tray", "archivebox", "doc.text", "list.bullet", "desktopcomputer", "macwindow", "lock",
-    "lock.open", "power", "moon", "sun.max", "gearshape", "bell", "bell.slash", "magnifyingglass", "command",
-    "option", "control", "shift", "keyboard", "terminal", "slider.horizontal.3", "switch.2", "play", "pause",
-    "stop", "forward", "backward", "speaker.wave.3", "speaker.wave.1", "speaker.slash", "mic", "mic.slash",
-    "music.note", "video", "camera", "photo", "arrow.up", "arrow.down", "arrow.left", "arrow.right",
-    "arrow.clockwise", "arrow.counterclockwise", "arrow.uturn.backward", "arrow.uturn.forward", "chevron.left",
-    "chevron.right", "chevron.up", "chevron.down", "arrow.up.left.and.arrow.down.right", "globe", "safari",
-    "link", "envelope", "message", "phone", "bubble.left.and.bubble.right", "network", "wifi", "bolt", "at",
-    "wrench.and.screwdriver", "hammer", "paintbrush", "eyedropper", "calculator", "clock", "calendar",
-    "bookmark", "tag", "flag", "star", "heart", "hand.thumbsup", "person", "shield", "checkmark.seal", "pin",
-    "paperclip", "creditcard", "cart", "sparkles"};
+static const QStringList kCurated = {"1.circle",
+                                     "2.circle",
+                                     "3.circle",
+                                     "4.circle",
+                                     "5.circle",
+                                     "6.circle",
+                                     "doc.on.doc",
+                                     "doc.on.clipboard",
+                                     "scissors",
+                                     "pencil",
+                                     "highlighter",
+                                     "trash",
+                                     "plus",
+                                     "minus",
+                                     "xmark",
+                                     "checkmark",
+                                     "square.and.pencil",
+                                     "folder",
+                                     "tray",
+                                     "archivebox",
+                                     "doc.text",
+                                     "list.bullet",
+                                     "desktopcomputer",
+                                     "macwindow",
+                                     "lock",
+                                     "lock.open",
+                                     "power",
+                                     "moon",
+                                     "sun.max",
+                                     "gearshape",
+                                     "bell",
+                                     "bell.slash",
+                                     "magnifyingglass",
+                                     "command",
+                                     "option",
+                                     "control",
+                                     "shift",
+                                     "keyboard",
+                                     "terminal",
+                                     "slider.horizontal.3",
+                                     "switch.2",
+                                     "play",
+                                     "pause",
+                                     "stop",
+                                     "forward",
+                                     "backward",
+                                     "speaker.wave.3",
+                                     "speaker.wave.1",
+                                     "speaker.slash",
+                                     "mic",
+                                     "mic.slash",
+                                     "music.note",
+                                     "video",
+                                     "camera",
+                                     "photo",
+                                     "arrow.up",
+                                     "arrow.down",
+                                     "arrow.left",
+                                     "arrow.right",
+                                     "arrow.clockwise",
+                                     "arrow.counterclockwise",
+                                     "arrow.uturn.backward",
+                                     "arrow.uturn.forward",
+                                     "chevron.left",
+                                     "chevron.right",
+                                     "chevron.up",
+                                     "chevron.down",
+                                     "arrow.up.left.and.arrow.down.right",
+                                     "globe",
+                                     "safari",
+                                     "link",
+                                     "envelope",
+                                     "message",
+                                     "phone",
+                                     "bubble.left.and.bubble.right",
+                                     "network",
+                                     "wifi",
+                                     "bolt",
+                                     "at",
+                                     "wrench.and.screwdriver",
+                                     "hammer",
+                                     "paintbrush",
+                                     "eyedropper",
+                                     "calculator",
+                                     "clock",
+                                     "calendar",
+                                     "bookmark",
+                                     "tag",
+                                     "flag",
+                                     "star",
+                                     "heart",
+                                     "hand.thumbsup",
+                                     "person",
+                                     "shield",
+                                     "checkmark.seal",
+                                     "pin",
+                                     "paperclip",
+                                     "creditcard",
+                                     "cart",
+                                     "sparkles"};
 
-static const QStringList kInterface = {
-    "speaker.fill", "speaker.wave.1.fill", "speaker.wave.2.fill", "speaker.wave.3.fill", "speaker.slash.fill",
-    "app.dashed", "questionmark.circle", "circle.dashed.inset.filled", "square.stack.3d.up.fill",
-    "music.note", "photo.fill", "video.fill", "character.book.closed.fill", "wand.and.stars", "note.text",
-    "newspaper.fill", "cloud.sun.fill", "text.bubble", "star.fill", "app.badge.fill", "xmark.circle.fill",
-    "play.circle.fill", "exclamationmark.triangle.fill", "record.circle", "exclamationmark.circle",
-    "play.fill", "info.circle", "info.circle.fill", "shield.lefthalf.filled", "checkmark.circle.fill",
-    "lock.shield.fill", "arrow.triangle.2.circlepath", "checkmark.seal.fill", "hand.draw.fill", "folder.fill",
-    "doc.on.doc.fill", "doc.on.clipboard.fill", "arrow.left.to.line", "arrow.right.to.line", "plus.square",
-    "square.and.arrow.down.fill", "xmark.square", "computermouse.fill", "hand.tap.fill"};
+static const QStringList kInterface = {"speaker.fill",
+                                       "speaker.wave.1.fill",
+                                       "speaker.wave.2.fill",
+                                       "speaker.wave.3.fill",
+                                       "speaker.slash.fill",
+                                       "app.dashed",
+                                       "questionmark.circle",
+                                       "circle.dashed.inset.filled",
+                                       "square.stack.3d.up.fill",
+                                       "music.note",
+                                       "photo.fill",
+                                       "video.fill",
+                                       "character.book.closed.fill",
+                                       "wand.and.stars",
+                                       "note.text",
+                                       "newspaper.fill",
+                                       "cloud.sun.fill",
+                                       "text.bubble",
+                                       "star.fill",
+                                       "app.badge.fill",
+                                       "xmark.circle.fill",
+                                       "play.circle.fill",
+                                       "exclamationmark.triangle.fill",
+                                       "record.circle",
+                                       "exclamationmark.circle",
+                                       "play.fill",
+                                       "info.circle",
+                                       "info.circle.fill",
+                                       "shield.lefthalf.filled",
+                                       "checkmark.circle.fill",
+                                       "lock.shield.fill",
+                                       "arrow.triangle.2.circlepath",
+                                       "checkmark.seal.fill",
+                                       "hand.draw.fill",
+                                       "folder.fill",
+                                       "doc.on.doc.fill",
+                                       "doc.on.clipboard.fill",
+                                       "arrow.left.to.line",
+                                       "arrow.right.to.line",
+                                       "plus.square",
+                                       "square.and.arrow.down.fill",
+                                       "xmark.square",
+                                       "computermouse.fill",
+                                       "hand.tap.fill"};
 
 class TestHudIcons : public QObject
 {
@@ -74,10 +194,9 @@ void TestHudIcons::initTestCase()
     QVERIFY(desktop.open(QIODevice::WriteOnly));
     desktop.write("[Desktop Entry]\nType=Application\nName=Red\nExec=true\n");
     desktop.close();
-    m_platform.fakeDesktopEntries->entries.append(DesktopEntry{QStringLiteral("red"), QStringLiteral("Red"),
-                                                               QStringLiteral("Red"),
-                                                               m_dir.filePath(QStringLiteral("red.png")),
-                                                               desktop.fileName(), QString()});
+    m_platform.fakeDesktopEntries->entries.append(
+        DesktopEntry{QStringLiteral("red"), QStringLiteral("Red"), QStringLiteral("Red"),
+                     m_dir.filePath(QStringLiteral("red.png")), desktop.fileName(), QString()});
 }
 
 void TestHudIcons::everyUsedNameIsMapped_data()
@@ -140,7 +259,8 @@ void TestHudIcons::everyLigatureRendersOneGlyph()
 
 void TestHudIcons::unknownNamesFallBack()
 {
-    QCOMPARE(SymbolGlyphs::materialLigature(QStringLiteral("no.such.symbol")), QStringLiteral("help_outline"));
+    QCOMPARE(SymbolGlyphs::materialLigature(QStringLiteral("no.such.symbol")),
+             QStringLiteral("help_outline"));
     QCOMPARE(SymbolGlyphs::materialLigature(QString()), QStringLiteral("help_outline"));
     QVERIFY(SymbolGlyphs::materialLigature(QStringLiteral("lock.fill")) != QStringLiteral("help_outline"));
 }
@@ -166,7 +286,7 @@ static int countPixels(const QImage& img, const std::function<bool(QRgb)>& pred)
 void TestHudIcons::iconCases_data()
 {
     QTest::addColumn<IconInfo>("icon");
-    QTest::addColumn<QString>("drawnAs");  // "", "red" (the app icon) or a symbol name
+    QTest::addColumn<QString>("drawnAs"); // "", "red" (the app icon) or a symbol name
     QTest::newRow("symbol") << IconInfo::sfSymbol(QStringLiteral("lock.fill")) << "lock.fill";
     QTest::newRow("empty symbol") << IconInfo::sfSymbol(QString()) << "";
     QTest::newRow("circle.dashed") << IconInfo::sfSymbol(QStringLiteral("circle.dashed")) << "";
@@ -179,8 +299,8 @@ void TestHudIcons::iconCases_data()
     QTest::newRow("app") << IconInfo::app(QStringLiteral("red"), QStringLiteral("Red"),
                                           m_dir.filePath(QStringLiteral("red.desktop")))
                          << "red";
-    QTest::newRow("custom image missing") << IconInfo::customImage(QStringLiteral("no-such-image-xyz"))
-                                          << "questionmark.circle";
+    QTest::newRow("custom image missing")
+        << IconInfo::customImage(QStringLiteral("no-such-image-xyz")) << "questionmark.circle";
 }
 
 void TestHudIcons::iconCases()
@@ -232,13 +352,13 @@ void TestHudIcons::cacheEvictsBeyondSixty()
         cache.icon(QStringLiteral("/nonexistent/app%1.desktop").arg(i));
     QCOMPARE(cache.count(), 60);
     QCOMPARE(cache.buildCount(), 60);
-    cache.icon(QStringLiteral("/nonexistent/app0.desktop"));  // a hit refreshes app0
+    cache.icon(QStringLiteral("/nonexistent/app0.desktop")); // a hit refreshes app0
     QCOMPARE(cache.buildCount(), 60);
-    cache.icon(red);  // the 61st distinct path
+    cache.icon(red); // the 61st distinct path
     QCOMPARE(cache.count(), 60);
     QVERIFY(cache.contains(red));
     QVERIFY(cache.contains(QStringLiteral("/nonexistent/app0.desktop")));
-    QVERIFY(!cache.contains(QStringLiteral("/nonexistent/app1.desktop")));  // least recently used
+    QVERIFY(!cache.contains(QStringLiteral("/nonexistent/app1.desktop"))); // least recently used
     // An evicted path is made again.
     const QPixmap again = cache.icon(QStringLiteral("/nonexistent/app1.desktop"));
     QVERIFY(!again.isNull());

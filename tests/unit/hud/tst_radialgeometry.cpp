@@ -1,9 +1,8 @@
 #include "hud/RadialGeometry.h"
 
-#include <QTest>
-
 #include <cmath>
 #include <limits>
+#include <QTest>
 
 using namespace RadialGeometry;
 
@@ -206,7 +205,7 @@ void TestRadialGeometry::wedgeContainsItsCentreOnly()
     QVERIFY(wedge.contains(sectorCenterPoint(1, 92)));
     QVERIFY(!wedge.contains(sectorCenterPoint(0, 92)));
     QVERIFY(!wedge.contains(sectorCenterPoint(2, 92)));
-    QVERIFY(!wedge.contains(QPointF(0, 0)));           // the hub is not part of it
+    QVERIFY(!wedge.contains(QPointF(0, 0)));             // the hub is not part of it
     QVERIFY(!wedge.contains(sectorCenterPoint(1, 140))); // beyond the outer arc
     // The gap: on the boundary between 0 and 1 (clock 22.5) nothing is drawn.
     QVERIFY(!wedge.contains(polar(22.5, 92)));

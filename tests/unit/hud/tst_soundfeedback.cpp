@@ -126,7 +126,7 @@ void TestSoundFeedback::triggerChannelsRotateWithoutThrottle()
     sounds.playHover();
     sounds.playTrigger();
     sounds.playTrigger();
-    sounds.playTrigger();  // same instant: triggers are never throttled
+    sounds.playTrigger(); // same instant: triggers are never throttled
     QCOMPARE(m_player.plays.size(), 4);
     const QList<int> hoverChannels = sounds.hoverChannels();
     QCOMPARE(sounds.triggerChannels().size(), 2);
@@ -217,7 +217,7 @@ void TestSoundFeedback::cancelSharesHoverThrottle()
     m_clock.advance(0.02);
     sounds.playCancel();
     m_clock.advance(0.02);
-    sounds.playCancel();  // 40 ms after the hover: plays
+    sounds.playCancel(); // 40 ms after the hover: plays
     QCOMPARE(m_player.plays.size(), 2);
 }
 
@@ -225,8 +225,7 @@ void TestSoundFeedback::shippedSoundsAreFound()
 {
     // The files shipped in the source tree are valid sounds, found by the
     // default search (the build copies them beside the binary).
-    SoundFeedback sounds(&m_player, m_clock,
-                         {QStringLiteral(RONDIX_BINARY_DIR "/share/rondix/sounds")});
+    SoundFeedback sounds(&m_player, m_clock, {QStringLiteral(RONDIX_BINARY_DIR "/share/rondix/sounds")});
     QCOMPARE(sounds.hoverChannels().size(), 4);
     QCOMPARE(sounds.triggerChannels().size(), 2);
     QVERIFY(QFile(sounds.hoverFile()).size() < 16 * 1024);

@@ -73,15 +73,14 @@ void TestHudX11::initTestCase()
     m_client->activateWindow();
     QTRY_VERIFY(m_client->isActiveWindow());
 
-    m_panel = std::make_unique<WhirloPanel>(Platform::instance(), [](const RingProfile& profile,
-                                                                     const std::optional<RunningApp>&,
-                                                                     std::function<void()> onDismiss,
-                                                                     QWidget* parent) {
-        HudServices s;
-        s.getVolume = [] { return std::optional<float>(0.5f); };
-        s.isMuted = [] { return false; };
-        return new WhirloHUDView(profile, s, std::move(onDismiss), parent);
-    });
+    m_panel = std::make_unique<WhirloPanel>(
+        Platform::instance(), [](const RingProfile& profile, const std::optional<RunningApp>&,
+                                 std::function<void()> onDismiss, QWidget* parent) {
+            HudServices s;
+            s.getVolume = [] { return std::optional<float>(0.5f); };
+            s.isMuted = [] { return false; };
+            return new WhirloHUDView(profile, s, std::move(onDismiss), parent);
+        });
 }
 
 void TestHudX11::cleanup()
@@ -104,7 +103,8 @@ void TestHudX11::ringNeverTakesFocus()
     showRing(QPoint(400, 300));
     QWidget* w = m_panel->window();
     QCOMPARE(w->geometry(), QRect(220, 120, 360, 360));
-    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(w->winId())});
+    const QString info =
+        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(w->winId())});
     QVERIFY2(info.contains(QLatin1String("Override Redirect State: yes")), qPrintable(info));
     QTest::qWait(200);
     QVERIFY(m_client->isActiveWindow());
@@ -139,7 +139,7 @@ void TestHudX11::pointerMovesReachRing()
 {
     showRing(QPoint(400, 300));
     WhirloHUDView* hud = m_panel->hud();
-    QTRY_VERIFY_WITH_TIMEOUT(hud->controller().isHoveringCenter(), 1000);  // seeded at the centre
+    QTRY_VERIFY_WITH_TIMEOUT(hud->controller().isHoveringCenter(), 1000); // seeded at the centre
     xdotool({QStringLiteral("mousemove"), QStringLiteral("400"), QStringLiteral("200")});
     QTRY_COMPARE_WITH_TIMEOUT(hud->controller().hoveredSectorIndex(), std::optional<int>(0), 2000);
     xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("300")});
