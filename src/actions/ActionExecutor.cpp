@@ -17,31 +17,40 @@ Q_LOGGING_CATEGORY(lcExecutor, "rondix.executor")
 
 namespace {
 
-template<class... Ts>
-struct Overloaded : Ts...
+template<class... Ts> struct Overloaded : Ts...
 {
     using Ts::operator()...;
 };
-template<class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
+template<class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::optional<SessionControls::Control> sessionControlFor(SystemControlAction action)
 {
     using C = SessionControls::Control;
     switch (action) {
-    case SystemControlAction::missionControl: return C::Overview;
-    case SystemControlAction::showDesktop: return C::ShowDesktop;
-    case SystemControlAction::brightnessUp: return C::BrightnessUp;
-    case SystemControlAction::brightnessDown: return C::BrightnessDown;
-    case SystemControlAction::lockScreen: return C::Lock;
-    case SystemControlAction::screenshotArea: return C::ScreenshotArea;
-    case SystemControlAction::screenshotScreen: return C::ScreenshotScreen;
-    case SystemControlAction::mediaPlayPause: return C::MediaPlayPause;
-    case SystemControlAction::spotlight: return C::Launcher;
-    case SystemControlAction::openFinder: return C::FileManager;
+    case SystemControlAction::missionControl:
+        return C::Overview;
+    case SystemControlAction::showDesktop:
+        return C::ShowDesktop;
+    case SystemControlAction::brightnessUp:
+        return C::BrightnessUp;
+    case SystemControlAction::brightnessDown:
+        return C::BrightnessDown;
+    case SystemControlAction::lockScreen:
+        return C::Lock;
+    case SystemControlAction::screenshotArea:
+        return C::ScreenshotArea;
+    case SystemControlAction::screenshotScreen:
+        return C::ScreenshotScreen;
+    case SystemControlAction::mediaPlayPause:
+        return C::MediaPlayPause;
+    case SystemControlAction::spotlight:
+        return C::Launcher;
+    case SystemControlAction::openFinder:
+        return C::FileManager;
     case SystemControlAction::volumeUp:
     case SystemControlAction::volumeDown:
-    case SystemControlAction::mute: return std::nullopt;
+    case SystemControlAction::mute:
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -51,8 +60,7 @@ std::optional<SessionControls::Control> sessionControlFor(SystemControlAction ac
 ActionExecutor::ActionExecutor(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
-{
-}
+{}
 
 ActionExecutor& ActionExecutor::shared()
 {
@@ -69,7 +77,7 @@ ActionExecutor& ActionExecutor::shared()
         s.shortcuts = &ShortcutsManager::shared();
         InputTrust* trust = p.trust;
         s.checkTrust = [trust] { return trust && trust->isTrusted(); };
-        return new ActionExecutor(std::move(s), nullptr);  // lives until the process ends
+        return new ActionExecutor(std::move(s), nullptr); // lives until the process ends
     }();
     return *instance;
 }
@@ -157,19 +165,22 @@ void ActionExecutor::activateIfNotFocused(const RunningApp& target)
     m_services.windows->activate(target);
 }
 
-void ActionExecutor::executeShortcut(const ActionType::Shortcut& shortcut, const std::optional<RunningApp>& targetApp)
+void ActionExecutor::executeShortcut(const ActionType::Shortcut& shortcut,
+                                     const std::optional<RunningApp>& targetApp)
 {
     if (shortcut.key.isEmpty() && shortcut.keyCode == 0)
         return;
     if (!isTrusted()) {
-        logLine(QStringLiteral("[ActionExecutor] Accessibility permission is missing! Requesting permission..."));
+        logLine(
+            QStringLiteral("[ActionExecutor] Accessibility permission is missing! Requesting permission..."));
         if (m_services.requestTrust)
             m_services.requestTrust();
         return;
     }
     if (targetApp)
         activateIfNotFocused(*targetApp);
-    if (m_services.keys && !m_services.keys->postKey(shortcut.keyCode, modifierMask(shortcut.modifiers), kKeyHoldMs))
+    if (m_services.keys &&
+        !m_services.keys->postKey(shortcut.keyCode, modifierMask(shortcut.modifiers), kKeyHoldMs))
         qCDebug(lcExecutor) << "key" << shortcut.keyCode << "could not be posted";
 }
 
@@ -255,5 +266,6 @@ void ActionExecutor::executeSystemControl(SystemControlAction control)
         return;
     QString missing;
     if (!m_services.session->perform(*sessionControl, &missing))
-        logLine(QStringLiteral("[ActionExecutor] Cannot perform %1: %2").arg(SystemControl::rawValue(control), missing));
+        logLine(QStringLiteral("[ActionExecutor] Cannot perform %1: %2")
+                    .arg(SystemControl::rawValue(control), missing));
 }

@@ -3,10 +3,9 @@
 #include "model/ActionModel.h"
 #include "platform/PlatformTypes.h"
 
-#include <QObject>
-
 #include <functional>
 #include <optional>
+#include <QObject>
 
 class Clipboard;
 class CoreAudioVolumeManager;

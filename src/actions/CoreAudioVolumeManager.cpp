@@ -5,10 +5,9 @@
 #include "platform/Platform.h"
 #include "platform/SoundPlayer.h"
 
+#include <algorithm>
 #include <QCoreApplication>
 #include <QPointer>
-
-#include <algorithm>
 
 namespace {
 const QString kAlertSound = QStringLiteral("audio-volume-change");
@@ -20,15 +19,15 @@ CoreAudioVolumeManager::CoreAudioVolumeManager(Mixer* mixer, SoundPlayer* sounds
     , m_mixer(mixer)
     , m_sounds(sounds)
     , m_indicator(std::move(indicator))
-{
-}
+{}
 
 CoreAudioVolumeManager& CoreAudioVolumeManager::shared()
 {
     static CoreAudioVolumeManager* instance = [] {
         Platform& p = Platform::instance();
         return new CoreAudioVolumeManager(
-            p.mixer, p.sounds, [](float v, bool m) { VolumeOSDManager::shared().show(v, m); }, nullptr);  // lives until the process ends
+            p.mixer, p.sounds, [](float v, bool m) { VolumeOSDManager::shared().show(v, m); },
+            nullptr); // lives until the process ends
     }();
     return *instance;
 }
@@ -101,7 +100,8 @@ void CoreAudioVolumeManager::showIndicatorLater(float volume, bool muted)
     // After the calling handler has returned, on the main thread.
     QPointer<CoreAudioVolumeManager> self(this);
     QMetaObject::invokeMethod(
-        qApp, [self, volume, muted] {
+        qApp,
+        [self, volume, muted] {
             if (self && self->m_indicator)
                 self->m_indicator(volume, muted);
         },

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QObject>
-
 #include <functional>
 #include <optional>
+#include <QObject>
 
 class Mixer;
 class SoundPlayer;

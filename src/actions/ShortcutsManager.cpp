@@ -67,14 +67,15 @@ ShortcutsManager::ShortcutsManager(const QString& folder, Launcher launcher, QOb
 
 ShortcutsManager& ShortcutsManager::shared()
 {
-    static ShortcutsManager* instance = new ShortcutsManager(defaultFolder(), {}, nullptr);  // lives until the process ends
+    static ShortcutsManager* instance =
+        new ShortcutsManager(defaultFolder(), {}, nullptr); // lives until the process ends
     return *instance;
 }
 
 QString ShortcutsManager::defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-           + QStringLiteral("/Rondix/shortcuts");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Rondix/shortcuts");
 }
 
 bool ShortcutsManager::ensureFolder()
@@ -124,7 +125,8 @@ void ShortcutsManager::refreshShortcuts()
         if (!receiver)
             return;
         QMetaObject::invokeMethod(
-            receiver, [self, list] {
+            receiver,
+            [self, list] {
                 if (self)
                     self->publish(list);
             },
@@ -149,15 +151,16 @@ void ShortcutsManager::publish(const QStringList& list)
 QString ShortcutsManager::resolveScript(const QString& name) const
 {
     // Only a plain file name inside the folder: no separators, no "." or "..".
-    if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QChar(0)))
+    if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QChar(0)))
         return {};
     const QDir dir(m_folder);
     const QFileInfo exact(dir.filePath(name));
     if (isScript(exact))
         return exact.absoluteFilePath();
     // The listing shows trimmed names; find the file such a name came from.
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& entry : entries)
         if (entry.fileName().trimmed() == name && isScript(entry))
             return entry.absoluteFilePath();

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
-
-#include <functional>
-#include <optional>
 
 // The user's scripts: executable files in $XDG_DATA_HOME/Rondix/shortcuts/.
 // Lists them for the slot editor (in the background) and runs one by name.

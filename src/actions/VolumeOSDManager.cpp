@@ -3,13 +3,12 @@
 #include "actions/VolumeOSDView.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QTimer>
-
-#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcVolumeOsd, "rondix.volumeosd")
 
@@ -36,7 +35,7 @@ VolumeOSDManager& VolumeOSDManager::shared()
             WindowSystem* ws = Platform::instance().windows;
             return !ws || ws->isCompositing();
         },
-        nullptr);  // lives until the process ends
+        nullptr); // lives until the process ends
     return *instance;
 }
 

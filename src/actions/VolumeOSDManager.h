@@ -2,11 +2,10 @@
 
 #include "actions/VolumeOSDView.h"
 
+#include <functional>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
-
-#include <functional>
 
 class QTimer;
 

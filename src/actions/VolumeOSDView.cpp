@@ -4,13 +4,12 @@
 #include "common/SymbolGlyphs.h"
 #include "l10n/L10n.h"
 
+#include <cmath>
 #include <QFontDatabase>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
-
-#include <cmath>
 
 namespace {
 
@@ -63,9 +62,9 @@ QPainterPath roundedCard(const QRectF& r)
 } // namespace
 
 VolumeOSDView::VolumeOSDView(VolumeOSDManager* manager, bool translucent, QWidget* parent)
-    : QWidget(parent,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-                  | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint |
+                          Qt::WindowTransparentForInput)
     , m_manager(manager)
     , m_animation(new QVariantAnimation(this))
 {
@@ -86,7 +85,8 @@ VolumeOSDView::VolumeOSDView(VolumeOSDManager* manager, bool translucent, QWidge
         m_progress = v.toDouble();
         update();
     });
-    connect(manager, &VolumeOSDManager::isVisibleChanged, this, [this] { animateTo(m_manager->isVisible()); });
+    connect(manager, &VolumeOSDManager::isVisibleChanged, this,
+            [this] { animateTo(m_manager->isVisible()); });
     connect(manager, &VolumeOSDManager::volumeChanged, this, qOverload<>(&QWidget::update));
     connect(manager, &VolumeOSDManager::isMutedChanged, this, qOverload<>(&QWidget::update));
     connect(&L10n::shared(), &L10n::languageChanged, this, qOverload<>(&QWidget::update));
@@ -160,8 +160,8 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
     if (m_progress <= 0.0)
         return;
 
-    const QRectF card((width() - kCardSize.width()) / 2, (height() - kCardSize.height()) / 2, kCardSize.width(),
-                      kCardSize.height());
+    const QRectF card((width() - kCardSize.width()) / 2, (height() - kCardSize.height()) / 2,
+                      kCardSize.width(), kCardSize.height());
     const double scale = cardScale(m_progress);
     p.setOpacity(std::clamp(m_progress, 0.0, 1.0));
     p.translate(card.center());

@@ -1,11 +1,9 @@
 #include "platform/freedesktop/CanberraSoundPlayer.h"
 
 #include <canberra.h>
-
+#include <cmath>
 #include <QFileInfo>
 #include <QLoggingCategory>
-
-#include <cmath>
 
 Q_LOGGING_CATEGORY(lcCanberra, "rondix.canberra")
 
@@ -55,7 +53,7 @@ bool CanberraSoundPlayer::playFile(const QString& path, int channel, double volu
     const uint32_t id = idForChannel(channel);
     ca_context* ctx = m_context;
     m_worker.start([ctx, file, db, id] {
-        ca_context_cancel(ctx, id);  // a replay on the same channel restarts it
+        ca_context_cancel(ctx, id); // a replay on the same channel restarts it
         const int rc = ca_context_play(ctx, id, CA_PROP_MEDIA_FILENAME, file.constData(),
                                        CA_PROP_CANBERRA_VOLUME, db.constData(), nullptr);
         if (rc != CA_SUCCESS)

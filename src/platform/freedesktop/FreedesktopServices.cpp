@@ -1,9 +1,9 @@
-#include "platform/Platform.h"
 #include "platform/freedesktop/CanberraSoundPlayer.h"
 #include "platform/freedesktop/FreedesktopSessionControls.h"
 #include "platform/freedesktop/GioDesktopEntries.h"
 #include "platform/freedesktop/QtClipboard.h"
 #include "platform/freedesktop/XdgOpener.h"
+#include "platform/Platform.h"
 
 #include <QGuiApplication>
 

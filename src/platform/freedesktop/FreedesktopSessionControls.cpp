@@ -2,8 +2,7 @@
 
 #include "platform/Opener.h"
 
-#include <xcb/xcb.h>
-
+#include <memory>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -16,8 +15,7 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
-
-#include <memory>
+#include <xcb/xcb.h>
 
 Q_LOGGING_CATEGORY(lcSession, "rondix.session")
 
@@ -51,7 +49,8 @@ void callAsync(const QString& service, const QString& path, const QString& iface
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 {
     auto cookie = xcb_intern_atom(c, 0, uint16_t(strlen(name)), name);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(xcb_intern_atom_reply(c, cookie, nullptr), &free);
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(xcb_intern_atom_reply(c, cookie, nullptr),
+                                                                    &free);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -60,8 +59,7 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 FreedesktopSessionControls::FreedesktopSessionControls(Opener* opener, QObject* parent)
     : SessionControls(parent)
     , m_opener(opener)
-{
-}
+{}
 
 FreedesktopSessionControls::Desktop FreedesktopSessionControls::detectDesktop()
 {
@@ -86,16 +84,36 @@ bool FreedesktopSessionControls::perform(Control control, QString* missing)
     QString reason;
     bool ok = false;
     switch (control) {
-    case Control::Overview: ok = overview(&reason); break;
-    case Control::ShowDesktop: ok = showDesktop(&reason); break;
-    case Control::Lock: ok = lock(&reason); break;
-    case Control::BrightnessUp: ok = brightness(true, &reason); break;
-    case Control::BrightnessDown: ok = brightness(false, &reason); break;
-    case Control::ScreenshotArea: ok = screenshot(true, &reason); break;
-    case Control::ScreenshotScreen: ok = screenshot(false, &reason); break;
-    case Control::MediaPlayPause: ok = mediaPlayPause(&reason); break;
-    case Control::Launcher: ok = launcher(&reason); break;
-    case Control::FileManager: ok = fileManager(&reason); break;
+    case Control::Overview:
+        ok = overview(&reason);
+        break;
+    case Control::ShowDesktop:
+        ok = showDesktop(&reason);
+        break;
+    case Control::Lock:
+        ok = lock(&reason);
+        break;
+    case Control::BrightnessUp:
+        ok = brightness(true, &reason);
+        break;
+    case Control::BrightnessDown:
+        ok = brightness(false, &reason);
+        break;
+    case Control::ScreenshotArea:
+        ok = screenshot(true, &reason);
+        break;
+    case Control::ScreenshotScreen:
+        ok = screenshot(false, &reason);
+        break;
+    case Control::MediaPlayPause:
+        ok = mediaPlayPause(&reason);
+        break;
+    case Control::Launcher:
+        ok = launcher(&reason);
+        break;
+    case Control::FileManager:
+        ok = fileManager(&reason);
+        break;
     }
     if (!ok && missing)
         *missing = reason;
@@ -126,8 +144,9 @@ bool FreedesktopSessionControls::overview(QString* missing)
         return true;
     }
     if (hasService(kKGlobalAccel)) {
-        callAsync(kKGlobalAccel, QStringLiteral("/component/kwin"), QStringLiteral("org.kde.kglobalaccel.Component"),
-                  QStringLiteral("invokeShortcut"), {QStringLiteral("Overview")});
+        callAsync(kKGlobalAccel, QStringLiteral("/component/kwin"),
+                  QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("invokeShortcut"),
+                  {QStringLiteral("Overview")});
         return true;
     }
     *missing = QStringLiteral("no window overview (needs GNOME Shell or KWin)");
@@ -151,8 +170,10 @@ bool FreedesktopSessionControls::showDesktop(QString* missing)
     }
     auto supCookie = xcb_get_property(c, 0, screen->root, supported, XCB_ATOM_ATOM, 0, 1024);
     auto curCookie = xcb_get_property(c, 0, screen->root, showing, XCB_ATOM_CARDINAL, 0, 1);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> sup(xcb_get_property_reply(c, supCookie, nullptr), &free);
-    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> cur(xcb_get_property_reply(c, curCookie, nullptr), &free);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> sup(
+        xcb_get_property_reply(c, supCookie, nullptr), &free);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> cur(
+        xcb_get_property_reply(c, curCookie, nullptr), &free);
     bool isSupported = false;
     if (sup && sup->format == 32) {
         const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(sup.get()));
@@ -196,10 +217,12 @@ bool FreedesktopSessionControls::lock(QString* missing)
     // loginctl only helps where logind runs.
     const QString loginctl = QStandardPaths::findExecutable(QStringLiteral("loginctl"));
     QDBusConnectionInterface* system = QDBusConnection::systemBus().interface();
-    const bool logind = system && system->isServiceRegistered(QStringLiteral("org.freedesktop.login1")).value();
+    const bool logind =
+        system && system->isServiceRegistered(QStringLiteral("org.freedesktop.login1")).value();
     if (!loginctl.isEmpty() && logind && QProcess::startDetached(loginctl, {QStringLiteral("lock-session")}))
         return true;
-    *missing = QStringLiteral("no screen locker (org.freedesktop.ScreenSaver, org.gnome.ScreenSaver or loginctl)");
+    *missing =
+        QStringLiteral("no screen locker (org.freedesktop.ScreenSaver, org.gnome.ScreenSaver or loginctl)");
     return false;
 }
 
@@ -228,7 +251,8 @@ bool FreedesktopSessionControls::brightness(bool up, QString* missing)
         return false;
     }
     const int value = brightnessStep(current, maximum, up);
-    callAsync(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1/session/auto"),
+    callAsync(QStringLiteral("org.freedesktop.login1"),
+              QStringLiteral("/org/freedesktop/login1/session/auto"),
               QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("SetBrightness"),
               {QStringLiteral("backlight"), device, QVariant::fromValue(uint(value))}, system);
     return true;
@@ -276,23 +300,24 @@ bool FreedesktopSessionControls::mediaPlayPause(QString* missing)
     round->pending = int(players.size());
     auto finish = [round] {
         const QString target = round->playing.isEmpty() ? round->players.first() : round->playing;
-        callAsync(target, QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.mpris.MediaPlayer2.Player"),
-                  QStringLiteral("PlayPause"));
+        callAsync(target, QStringLiteral("/org/mpris/MediaPlayer2"),
+                  QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("PlayPause"));
     };
     for (const QString& player : players) {
         QDBusMessage get = QDBusMessage::createMethodCall(player, QStringLiteral("/org/mpris/MediaPlayer2"),
                                                           kPropertiesIface, QStringLiteral("Get"));
         get << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("PlaybackStatus");
         auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, 500), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [round, player, finish](QDBusPendingCallWatcher* w) {
-            QDBusPendingReply<QDBusVariant> reply = *w;
-            if (reply.isValid() && round->playing.isEmpty()
-                && reply.value().variant().toString() == QLatin1String("Playing"))
-                round->playing = player;
-            if (--round->pending == 0)
-                finish();
-            w->deleteLater();
-        });
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [round, player, finish](QDBusPendingCallWatcher* w) {
+                    QDBusPendingReply<QDBusVariant> reply = *w;
+                    if (reply.isValid() && round->playing.isEmpty() &&
+                        reply.value().variant().toString() == QLatin1String("Playing"))
+                        round->playing = player;
+                    if (--round->pending == 0)
+                        finish();
+                    w->deleteLater();
+                });
     }
     return true;
 }
@@ -300,7 +325,8 @@ bool FreedesktopSessionControls::mediaPlayPause(QString* missing)
 bool FreedesktopSessionControls::launcher(QString* missing)
 {
     if (hasService(kKRunner, true)) {
-        callAsync(kKRunner, QStringLiteral("/App"), QStringLiteral("org.kde.krunner.App"), QStringLiteral("display"));
+        callAsync(kKRunner, QStringLiteral("/App"), QStringLiteral("org.kde.krunner.App"),
+                  QStringLiteral("display"));
         return true;
     }
     if (hasService(kGnomeShell)) {

@@ -11,7 +11,12 @@ class FreedesktopSessionControls : public SessionControls
 {
     Q_OBJECT
 public:
-    enum class Desktop { Gnome, Kde, Generic };
+    enum class Desktop
+    {
+        Gnome,
+        Kde,
+        Generic
+    };
 
     explicit FreedesktopSessionControls(Opener* opener, QObject* parent = nullptr);
 

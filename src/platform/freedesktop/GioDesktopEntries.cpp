@@ -2,7 +2,6 @@
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
-
 #include <QFileInfo>
 #include <QLoggingCategory>
 
@@ -32,7 +31,7 @@ DesktopEntry toEntry(GDesktopAppInfo* info)
     const char* file = g_desktop_app_info_get_filename(info);
     e.path = file ? QString::fromUtf8(file) : QString();
     if (e.id.isEmpty() && !e.path.isEmpty())
-        e.id = QFileInfo(e.path).completeBaseName();  // loaded from a file outside the data dirs
+        e.id = QFileInfo(e.path).completeBaseName(); // loaded from a file outside the data dirs
     e.name = takeString(g_desktop_app_info_get_locale_string(info, "Name"));
     e.unlocalizedName = takeString(g_desktop_app_info_get_string(info, "Name"));
     if (e.name.isEmpty())
@@ -49,7 +48,8 @@ std::optional<DesktopEntry> GioDesktopEntries::entryForId(const QString& id)
 {
     if (id.isEmpty())
         return std::nullopt;
-    const QByteArray fileId = (id.endsWith(QLatin1String(".desktop")) ? id : id + QLatin1String(".desktop")).toUtf8();
+    const QByteArray fileId =
+        (id.endsWith(QLatin1String(".desktop")) ? id : id + QLatin1String(".desktop")).toUtf8();
     GDesktopAppInfo* info = g_desktop_app_info_new(fileId.constData());
     if (!info)
         return std::nullopt;
@@ -93,7 +93,8 @@ bool GioDesktopEntries::launch(const DesktopEntry& entry, QString* error)
         info = g_desktop_app_info_new((entry.id + QLatin1String(".desktop")).toUtf8().constData());
     if (!info) {
         if (error)
-            *error = QStringLiteral("no desktop entry for %1").arg(entry.id.isEmpty() ? entry.path : entry.id);
+            *error =
+                QStringLiteral("no desktop entry for %1").arg(entry.id.isEmpty() ? entry.path : entry.id);
         return false;
     }
     GError* gerror = nullptr;

@@ -1,20 +1,18 @@
 #include "platform/pulse/PulseMixer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <pulse/error.h>
 #include <pulse/glib-mainloop.h>
 #include <pulse/introspect.h>
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
-
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
-
-#include <algorithm>
-#include <cmath>
 
 Q_LOGGING_CATEGORY(lcPulse, "rondix.pulse")
 
@@ -28,7 +26,8 @@ constexpr int kReconnectMs = 2000;
 class PulseMixer::LoopLock
 {
 public:
-    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop)
+    explicit LoopLock(pa_threaded_mainloop* loop)
+        : m_loop(loop)
     {
         if (m_loop)
             pa_threaded_mainloop_lock(m_loop);
@@ -109,7 +108,8 @@ void PulseMixer::connectToServer()
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         qCDebug(lcPulse) << "connect failed:" << pa_strerror(pa_context_errno(m_context));
         // Report from the event loop: the caller may be inside a wait for state.
-        QMetaObject::invokeMethod(this, [this] { onContextState(PA_CONTEXT_FAILED); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { onContextState(PA_CONTEXT_FAILED); }, Qt::QueuedConnection);
     }
 }
 
@@ -151,13 +151,15 @@ void PulseMixer::contextStateCb(pa_context* c, void* userdata)
 void PulseMixer::serverInfoCb(pa_context* c, const pa_server_info* info, void* userdata)
 {
     auto* self = static_cast<PulseMixer*>(userdata);
-    const QString name = info && info->default_sink_name ? QString::fromUtf8(info->default_sink_name) : QString();
+    const QString name =
+        info && info->default_sink_name ? QString::fromUtf8(info->default_sink_name) : QString();
     if (name.isEmpty()) {
         self->toMain([self] { self->onNoSink(); });
         return;
     }
     self->toMain([self, name] { self->onServerInfo(name); });
-    if (pa_operation* op = pa_context_get_sink_info_by_name(c, info->default_sink_name, &PulseMixer::sinkInfoCb, self))
+    if (pa_operation* op =
+            pa_context_get_sink_info_by_name(c, info->default_sink_name, &PulseMixer::sinkInfoCb, self))
         pa_operation_unref(op);
 }
 
@@ -218,9 +220,9 @@ void PulseMixer::onServerInfo(const QString& defaultSink)
 void PulseMixer::onSink(const SinkState& sink)
 {
     if (sink.name != m_defaultSinkName)
-        return;  // an answer for a sink that is no longer the default
-    const bool differs = !m_sink || m_sink->name != sink.name || m_sink->muted != sink.muted
-                         || !pa_cvolume_equal(&m_sink->volume, &sink.volume);
+        return; // an answer for a sink that is no longer the default
+    const bool differs = !m_sink || m_sink->name != sink.name || m_sink->muted != sink.muted ||
+                         !pa_cvolume_equal(&m_sink->volume, &sink.volume);
     m_sink = sink;
     m_ready = true;
     Q_EMIT stateArrived();
@@ -264,11 +266,12 @@ bool PulseMixer::setVolume(float value)
     const double clamped = std::clamp(double(value), 0.0, 1.0);
     const auto target = pa_volume_t(std::lround(clamped * double(PA_VOLUME_NORM)));
     pa_cvolume v = m_sink->volume;
-    pa_cvolume_scale(&v, target);  // keeps the balance between channels
+    pa_cvolume_scale(&v, target); // keeps the balance between channels
     const QByteArray name = m_sink->name.toUtf8();
     {
         LoopLock lock(m_threadedLoop);
-        pa_operation* op = pa_context_set_sink_volume_by_name(m_context, name.constData(), &v, nullptr, nullptr);
+        pa_operation* op =
+            pa_context_set_sink_volume_by_name(m_context, name.constData(), &v, nullptr, nullptr);
         if (!op)
             return false;
         pa_operation_unref(op);
@@ -287,7 +290,8 @@ bool PulseMixer::setMuted(bool mute)
     const QByteArray name = m_sink->name.toUtf8();
     {
         LoopLock lock(m_threadedLoop);
-        pa_operation* op = pa_context_set_sink_mute_by_name(m_context, name.constData(), mute ? 1 : 0, nullptr, nullptr);
+        pa_operation* op =
+            pa_context_set_sink_mute_by_name(m_context, name.constData(), mute ? 1 : 0, nullptr, nullptr);
         if (!op)
             return false;
         pa_operation_unref(op);

@@ -2,13 +2,11 @@
 
 #include "platform/Mixer.h"
 
+#include <functional>
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/volume.h>
-
 #include <QString>
-
-#include <functional>
 
 struct pa_glib_mainloop;
 struct pa_threaded_mainloop;

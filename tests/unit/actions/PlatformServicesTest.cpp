@@ -1,4 +1,3 @@
-#include "platform/freedesktop/CanberraSoundPlayer.h"
 #include "platform/freedesktop/FreedesktopSessionControls.h"
 #include "platform/freedesktop/GioDesktopEntries.h"
 
@@ -32,7 +31,8 @@ private Q_SLOTS:
         writeEntry(apps + QStringLiteral("/org.example.Visible.desktop"),
                    "Name=Visible\nName[de]=Sichtbar\nIcon=visible-icon\nStartupWMClass=VisWin\nExec=true\n");
         writeEntry(apps + QStringLiteral("/hidden.desktop"), "Name=Hidden\nNoDisplay=true\nExec=true\n");
-        writeEntry(apps + QStringLiteral("/broken.desktop"), "Name=Broken\nExec=true\nPath=/nonexistent/rondix-no-such-folder\n");
+        writeEntry(apps + QStringLiteral("/broken.desktop"),
+                   "Name=Broken\nExec=true\nPath=/nonexistent/rondix-no-such-folder\n");
         writeEntry(m_dir.filePath(QStringLiteral("loose/side.desktop")), "Name=Side\nExec=true\n");
         qputenv("XDG_DATA_DIRS", m_dir.filePath(QStringLiteral("share")).toUtf8());
         qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("home")).toUtf8());
@@ -68,11 +68,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("found");
-        QTest::newRow("unknown id") << "org.example.Nothing" << "" << false;
-        QTest::newRow("empty id") << "" << "" << false;
-        QTest::newRow("file outside the data dirs") << "" << "loose/side.desktop" << true;
-        QTest::newRow("missing file") << "" << "loose/none.desktop" << false;
-        QTest::newRow("not a desktop file") << "" << "share" << false;
+        QTest::newRow("unknown id") << "org.example.Nothing"
+                                    << "" << false;
+        QTest::newRow("empty id") << ""
+                                  << "" << false;
+        QTest::newRow("file outside the data dirs") << ""
+                                                    << "loose/side.desktop" << true;
+        QTest::newRow("missing file") << ""
+                                      << "loose/none.desktop" << false;
+        QTest::newRow("not a desktop file") << ""
+                                            << "share" << false;
     }
     void lookupsThatFind()
     {
@@ -122,24 +127,6 @@ private Q_SLOTS:
         QFETCH(bool, up);
         QFETCH(int, result);
         QCOMPARE(FreedesktopSessionControls::brightnessStep(current, maximum, up), result);
-    }
-
-    void soundVolumeInDecibels_data()
-    {
-        QTest::addColumn<double>("volume");
-        QTest::addColumn<QByteArray>("db");
-        QTest::newRow("full") << 1.0 << QByteArray("0.00");
-        QTest::newRow("above full") << 1.5 << QByteArray("0.00");
-        QTest::newRow("half") << 0.5 << QByteArray("-6.02");
-        QTest::newRow("tenth") << 0.1 << QByteArray("-20.00");
-        QTest::newRow("silent") << 0.0 << QByteArray("-60.00");
-        QTest::newRow("negative") << -1.0 << QByteArray("-60.00");
-    }
-    void soundVolumeInDecibels()
-    {
-        QFETCH(double, volume);
-        QFETCH(QByteArray, db);
-        QCOMPARE(CanberraSoundPlayer::decibels(volume), db);
     }
 };
 

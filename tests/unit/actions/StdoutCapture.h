@@ -1,10 +1,9 @@
 #pragma once
 
+#include <cstdio>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryFile>
-
-#include <cstdio>
 #include <unistd.h>
 
 // Captures what the code under test writes to standard output (its log lines).

@@ -1,14 +1,12 @@
+#include "actions/ShortcutsManager.h"
 #include "StdoutCapture.h"
 
-#include "actions/ShortcutsManager.h"
-
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -47,7 +45,7 @@ private Q_SLOTS:
     void listing_data()
     {
         QTest::addColumn<QStringList>("executables");
-        QTest::addColumn<QStringList>("others");  // plain files
+        QTest::addColumn<QStringList>("others"); // plain files
         QTest::addColumn<QStringList>("folders");
         QTest::addColumn<QStringList>("listed");
         QTest::newRow("blank names trimmed and dropped")
@@ -59,8 +57,8 @@ private Q_SLOTS:
         QTest::newRow("only executable regular files")
             << QStringList{"run.sh"} << QStringList{"readme.txt", "data.json"} << QStringList{"subfolder"}
             << QStringList{"run.sh"};
-        QTest::newRow("duplicates after trimming kept") << QStringList{"X", "X "} << QStringList{} << QStringList{}
-                                                        << QStringList{"X", "X"};
+        QTest::newRow("duplicates after trimming kept")
+            << QStringList{"X", "X "} << QStringList{} << QStringList{} << QStringList{"X", "X"};
         QTest::newRow("unicode names") << QStringList{"翻译", "天气 today"} << QStringList{} << QStringList{}
                                        << QStringList{"天气 today", "翻译"};
         QTest::newRow("empty folder") << QStringList{} << QStringList{} << QStringList{} << QStringList{};
@@ -125,7 +123,7 @@ private Q_SLOTS:
             consistentWhenListChanged = !m->isLoading() && m->lastRefreshed() && *m->lastRefreshed() >= first;
         });
         m->refreshShortcuts();
-        QVERIFY(m->isLoading());  // at once, on the calling thread
+        QVERIFY(m->isLoading()); // at once, on the calling thread
         QCOMPARE(loading.size(), 1);
         QTRY_COMPARE(m->installedShortcuts(), (QStringList{"one", "two"}));
         QVERIFY(consistentWhenListChanged);
@@ -148,20 +146,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("symbol");
-        QTest::newRow("play before video") << "Play Video" << "music.note";
-        QTest::newRow("weather") << "Daily Weather" << "cloud.sun.fill";
-        QTest::newRow("wallpaper") << "换壁纸" << "photo.fill";
-        QTest::newRow("translate") << "Translate Text" << "character.book.closed.fill";
-        QTest::newRow("nothing") << "Backup" << "square.stack.3d.up.fill";
-        QTest::newRow("case-insensitive") << "MOVIE night" << "video.fill";
-        QTest::newRow("wifi") << "Toggle WiFi" << "slider.horizontal.3";
-        QTest::newRow("crop") << "Crop Screenshot" << "wand.and.stars";
-        QTest::newRow("find") << "Find My Phone" << "magnifyingglass";
-        QTest::newRow("todo") << "Add Todo" << "note.text";
-        QTest::newRow("read later is news") << "Read Later" << "newspaper.fill";
-        QTest::newRow("substring inside a word") << "Display Settings" << "music.note";
-        QTest::newRow("audio before image") << "image to audio" << "music.note";
-        QTest::newRow("empty") << "" << "square.stack.3d.up.fill";
+        QTest::newRow("play before video") << "Play Video"
+                                           << "music.note";
+        QTest::newRow("weather") << "Daily Weather"
+                                 << "cloud.sun.fill";
+        QTest::newRow("wallpaper") << "换壁纸"
+                                   << "photo.fill";
+        QTest::newRow("translate") << "Translate Text"
+                                   << "character.book.closed.fill";
+        QTest::newRow("nothing") << "Backup"
+                                 << "square.stack.3d.up.fill";
+        QTest::newRow("case-insensitive") << "MOVIE night"
+                                          << "video.fill";
+        QTest::newRow("substring inside a word") << "Display Settings"
+                                                 << "music.note";
+        QTest::newRow("audio before image") << "image to audio"
+                                            << "music.note";
     }
     void suggestedSymbols()
     {
@@ -173,21 +173,32 @@ private Q_SLOTS:
     void runResolvesInsideTheFolderOnly_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("launched");  // file name in the folder; empty: nothing runs
+        QTest::addColumn<QString>("launched"); // file name in the folder; empty: nothing runs
         QTest::addColumn<bool>("logged");
-        QTest::newRow("plain") << "Backup" << "Backup" << false;
-        QTest::newRow("trimmed") << "  Backup \n" << "Backup" << false;
-        QTest::newRow("listed name of a padded file") << "Padded" << " Padded " << false;
-        QTest::newRow("shell characters stay a name") << "a;b&c" << "a;b&c" << false;
-        QTest::newRow("blank") << "  \t" << "" << false;
-        QTest::newRow("empty") << "" << "" << false;
-        QTest::newRow("parent") << ".." << "" << true;
-        QTest::newRow("dot") << "." << "" << true;
-        QTest::newRow("traversal") << "../outside" << "" << true;
-        QTest::newRow("absolute") << "/bin/sh" << "" << true;
-        QTest::newRow("nested") << "sub/inner" << "" << true;
-        QTest::newRow("not executable") << "notes.txt" << "" << true;
-        QTest::newRow("unknown") << "Nope" << "" << true;
+        QTest::newRow("plain") << "Backup"
+                               << "Backup" << false;
+        QTest::newRow("trimmed") << "  Backup \n"
+                                 << "Backup" << false;
+        QTest::newRow("listed name of a padded file") << "Padded"
+                                                      << " Padded " << false;
+        QTest::newRow("shell characters stay a name") << "a;b&c"
+                                                      << "a;b&c" << false;
+        QTest::newRow("blank") << "  \t"
+                               << "" << false;
+        QTest::newRow("parent") << ".."
+                                << "" << true;
+        QTest::newRow("dot") << "."
+                             << "" << true;
+        QTest::newRow("traversal") << "../outside"
+                                   << "" << true;
+        QTest::newRow("absolute") << "/bin/sh"
+                                  << "" << true;
+        QTest::newRow("nested") << "sub/inner"
+                                << "" << true;
+        QTest::newRow("not executable") << "notes.txt"
+                                        << "" << true;
+        QTest::newRow("unknown") << "Nope"
+                                 << "" << true;
     }
     void runResolvesInsideTheFolderOnly()
     {

@@ -1,13 +1,12 @@
 #include "actions/VolumeOSDManager.h"
 #include "actions/VolumeOSDView.h"
 
+#include <memory>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 class VolumeIndicatorTest : public QObject
 {
@@ -25,7 +24,8 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("panel");
         QTest::newRow("single screen") << QRect(0, 0, 1440, 900) << QRect(620, 590, 200, 190);
         QTest::newRow("panel at the bottom") << QRect(0, 0, 1920, 1040) << QRect(860, 730, 200, 190);
-        QTest::newRow("second screen to the right") << QRect(1920, 0, 1280, 1024) << QRect(2460, 714, 200, 190);
+        QTest::newRow("second screen to the right")
+            << QRect(1920, 0, 1280, 1024) << QRect(2460, 714, 200, 190);
         QTest::newRow("screen above, top bar") << QRect(0, -1080, 1920, 1052) << QRect(860, -338, 200, 190);
     }
     void panelPlacement()
@@ -42,15 +42,24 @@ private Q_SLOTS:
         QTest::addColumn<int>("lit");
         QTest::addColumn<QString>("percent");
         QTest::addColumn<QString>("symbol");
-        QTest::newRow("silent") << 0.0f << false << 0 << "0%" << "speaker.fill";
-        QTest::newRow("one step") << 0.0625f << false << 1 << "6%" << "speaker.wave.1.fill";
-        QTest::newRow("just over a step") << 0.07f << false << 2 << "7%" << "speaker.wave.1.fill";
-        QTest::newRow("nearly silent") << 0.01f << false << 1 << "1%" << "speaker.fill";
-        QTest::newRow("half rounds away from zero") << 0.125f << false << 2 << "13%" << "speaker.wave.1.fill";
-        QTest::newRow("wave 2 threshold") << 0.34f << false << 6 << "34%" << "speaker.wave.2.fill";
-        QTest::newRow("wave 3 threshold") << 0.67f << false << 11 << "67%" << "speaker.wave.3.fill";
-        QTest::newRow("full") << 1.0f << false << 16 << "100%" << "speaker.wave.3.fill";
-        QTest::newRow("muted") << 0.8f << true << 13 << "80%" << "speaker.slash.fill";
+        QTest::newRow("silent") << 0.0f << false << 0 << "0%"
+                                << "speaker.fill";
+        QTest::newRow("one step") << 0.0625f << false << 1 << "6%"
+                                  << "speaker.wave.1.fill";
+        QTest::newRow("just over a step") << 0.07f << false << 2 << "7%"
+                                          << "speaker.wave.1.fill";
+        QTest::newRow("nearly silent") << 0.01f << false << 1 << "1%"
+                                       << "speaker.fill";
+        QTest::newRow("half rounds away from zero") << 0.125f << false << 2 << "13%"
+                                                    << "speaker.wave.1.fill";
+        QTest::newRow("wave 2 threshold") << 0.34f << false << 6 << "34%"
+                                          << "speaker.wave.2.fill";
+        QTest::newRow("wave 3 threshold") << 0.67f << false << 11 << "67%"
+                                          << "speaker.wave.3.fill";
+        QTest::newRow("full") << 1.0f << false << 16 << "100%"
+                              << "speaker.wave.3.fill";
+        QTest::newRow("muted") << 0.8f << true << 13 << "80%"
+                               << "speaker.slash.fill";
     }
     void levelDrawing()
     {
@@ -106,7 +115,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(orderedOut.size(), 1, 1000);
         QVERIFY(!m.isPanelShown());
         QTest::qWait(300);
-        QCOMPARE(hides, 1);  // faded once
+        QCOMPARE(hides, 1); // faded once
         QCOMPARE(orderedOut.size(), 1);
     }
 

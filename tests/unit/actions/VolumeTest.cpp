@@ -1,9 +1,8 @@
 #include "actions/CoreAudioVolumeManager.h"
 #include "platform/fake/FakePlatform.h"
 
-#include <QTest>
-
 #include <memory>
+#include <QTest>
 
 class VolumeTest : public QObject
 {
@@ -28,8 +27,9 @@ private Q_SLOTS:
     {
         m_p = std::make_unique<FakePlatform>();
         m_shown.clear();
-        m_volume = std::make_unique<CoreAudioVolumeManager>(m_p->mixer, m_p->sounds,
-                                                            [this](float v, bool m) { m_shown.append({v, m}); });
+        m_volume = std::make_unique<CoreAudioVolumeManager>(m_p->mixer, m_p->sounds, [this](float v, bool m) {
+            m_shown.append({v, m});
+        });
     }
     void cleanup()
     {
@@ -100,8 +100,7 @@ private Q_SLOTS:
         m_p->fakeMixer->level = 0.25f;
         for (int i = 0; i < 5; ++i)
             m_volume->stepVolume(true);
-        QCOMPARE(m_p->fakeMixer->volumeWrites,
-                 (QList<float>{0.3125f, 0.375f, 0.4375f, 0.5f, 0.5625f}));
+        QCOMPARE(m_p->fakeMixer->volumeWrites, (QList<float>{0.3125f, 0.375f, 0.4375f, 0.5f, 0.5625f}));
         for (int i = 0; i < 20; ++i)
             m_volume->stepVolume(false);
         QCOMPARE(m_p->fakeMixer->volumeWrites.last(), 0.0f);
@@ -141,7 +140,7 @@ private Q_SLOTS:
         m_p->fakeMixer->level = readable ? std::optional<float>(0.75f) : std::nullopt;
         m_volume->toggleMute();
         QCOMPARE(m_p->fakeMixer->muteWrites, QList<bool>{!wasMuted});
-        QVERIFY(m_p->fakeMixer->volumeWrites.isEmpty());  // the level is left alone
+        QVERIFY(m_p->fakeMixer->volumeWrites.isEmpty()); // the level is left alone
         QCOMPARE(alertCount(), alerts);
         QVERIFY(m_shown.isEmpty());
         QTRY_COMPARE(m_shown.size(), 1);

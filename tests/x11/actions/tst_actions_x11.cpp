@@ -1,5 +1,6 @@
 // The actions against a real session: Xvfb with openbox, the real X11 key
 // injection, PulseAudio's null sink, GIO desktop entries and xdg-open.
+#include "../../unit/actions/StdoutCapture.h"
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
 #include "actions/ShortcutsManager.h"
@@ -7,8 +8,8 @@
 #include "platform/Platform.h"
 #include "platform/pulse/PulseMixer.h"
 
-#include "../../unit/actions/StdoutCapture.h"
-
+#include <cmath>
+#include <memory>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDBusConnection>
@@ -19,9 +20,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cmath>
-#include <memory>
 
 namespace {
 
@@ -36,7 +34,8 @@ QString run(const QString& program, const QStringList& args)
 // Mean of the channel volumes of the default sink, 0...1, as pactl reports it.
 double pactlVolume()
 {
-    const QString out = run(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
+    const QString out =
+        run(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
     static const QRegularExpression channel(QStringLiteral(":\\s*(\\d+)\\s*/"));
     double sum = 0;
     int n = 0;
@@ -75,8 +74,8 @@ ActionSlot slotWith(const ActionType& action)
 
 bool isModifierKey(int key)
 {
-    return (key >= Qt::Key_Shift && key <= Qt::Key_Alt) || key == Qt::Key_Super_L || key == Qt::Key_Super_R
-           || key == Qt::Key_Meta || key == Qt::Key_AltGr;
+    return (key >= Qt::Key_Shift && key <= Qt::Key_Alt) || key == Qt::Key_Super_L || key == Qt::Key_Super_R ||
+           key == Qt::Key_Meta || key == Qt::Key_AltGr;
 }
 
 } // namespace
@@ -126,8 +125,8 @@ struct BusService
     BusService(const QString& name, const QString& path, QObject* object)
         : connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name))
     {
-        connection.registerObject(path, object,
-                                  QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
+        connection.registerObject(
+            path, object, QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
         connection.registerService(name);
     }
     ~BusService()
@@ -199,14 +198,16 @@ private Q_SLOTS:
         writeFile(m_tmp.filePath(QStringLiteral("bin/xdg-open")),
                   "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"" + xdgLog().toUtf8() + "\"\n", true);
         qputenv("PATH", m_tmp.filePath(QStringLiteral("bin")).toUtf8() + ':' + qgetenv("PATH"));
-        writeFile(m_tmp.filePath(QStringLiteral("bin/mark-launch")), "#!/bin/sh\necho \"$@\" > \"$1\"\n", true);
+        writeFile(m_tmp.filePath(QStringLiteral("bin/mark-launch")), "#!/bin/sh\necho \"$@\" > \"$1\"\n",
+                  true);
         writeFile(dirs + QStringLiteral("/applications/org.example.Marker.desktop"),
-                  "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + m_tmp.filePath(QStringLiteral("bin/mark-launch")).toUtf8()
-                      + " " + m_tmp.filePath(QStringLiteral("launched-by-id")).toUtf8() + "\n");
+                  "[Desktop Entry]\nType=Application\nName=Marker\nExec=" +
+                      m_tmp.filePath(QStringLiteral("bin/mark-launch")).toUtf8() + " " +
+                      m_tmp.filePath(QStringLiteral("launched-by-id")).toUtf8() + "\n");
         writeFile(m_tmp.filePath(QStringLiteral("elsewhere/marker-file.desktop")),
-                  "[Desktop Entry]\nType=Application\nName=Marker by file\nExec="
-                      + m_tmp.filePath(QStringLiteral("bin/mark-launch")).toUtf8() + " "
-                      + m_tmp.filePath(QStringLiteral("launched-by-path")).toUtf8() + "\n");
+                  "[Desktop Entry]\nType=Application\nName=Marker by file\nExec=" +
+                      m_tmp.filePath(QStringLiteral("bin/mark-launch")).toUtf8() + " " +
+                      m_tmp.filePath(QStringLiteral("launched-by-path")).toUtf8() + "\n");
 
         Platform& p = Platform::instance();
         QCOMPARE(p.backendName, QStringLiteral("x11"));
@@ -230,8 +231,8 @@ private Q_SLOTS:
         connect(&m_probe, &QProcess::readyReadStandardOutput, this, &ActionsX11Test::readProbe);
         m_probe.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"), {});
         QVERIFY(m_probe.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!m_probeLines.isEmpty() && m_probeLines.first().startsWith(QLatin1String("ready")),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_probeLines.isEmpty() && m_probeLines.first().startsWith(QLatin1String("ready")), 10000);
         m_probeWindow = m_probeLines.first().section(QLatin1Char(' '), 1).toUInt();
     }
 
@@ -265,16 +266,18 @@ private Q_SLOTS:
         QFETCH(int, qtKey);
         QFETCH(int, qtMods);
         m_probeLines.clear();
-        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("k"), quint16(keyCode), mods)), probeApp());
+        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("k"), quint16(keyCode), mods)),
+                        probeApp());
         QTRY_VERIFY_WITH_TIMEOUT(!probePresses().isEmpty(), 3000);
-        QTest::qWait(200);  // anything else would have arrived by now
+        QTest::qWait(200); // anything else would have arrived by now
         QCOMPARE(probePresses(), (QList<QPair<int, int>>{{qtKey, qtMods}}));
     }
 
     void pasteLandsInTextField()
     {
         // Select the field's text first, so the paste replaces it.
-        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("A"), 0, {false, false, true, false})), probeApp());
+        m_exec->execute(slotWith(ActionType::shortcut(QStringLiteral("A"), 0, {false, false, true, false})),
+                        probeApp());
         QTest::qWait(100);
         m_probeLines.clear();
         const QString text = QStringLiteral("Grüße from Rondix ✓ & $HOME `x`");
@@ -290,7 +293,7 @@ private Q_SLOTS:
         QVERIFY(std::abs(*m_volume->getVolume() - 0.3f) < 0.001f);
 
         m_volume->stepVolume(true);
-        m_volume->stepVolume(true);  // the second step starts from the first one's result
+        m_volume->stepVolume(true); // the second step starts from the first one's result
         QTRY_VERIFY(std::abs(pactlVolume() - 0.425) < 0.001);
         m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::volumeDown)), std::nullopt);
         QTRY_VERIFY(std::abs(pactlVolume() - 0.3625) < 0.001);
@@ -313,7 +316,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!pactlMuted());
         m_volume->toggleMute();
         QTRY_VERIFY(pactlMuted());
-        m_volume->setVolume(0.6f);  // a volume change unmutes
+        m_volume->setVolume(0.6f); // a volume change unmutes
         QTRY_VERIFY(!pactlMuted());
         QTRY_VERIFY(std::abs(pactlVolume() - 0.6) < 0.001);
         QTRY_VERIFY(VolumeOSDManager::shared().isPanelShown());
@@ -321,17 +324,23 @@ private Q_SLOTS:
 
     void changesMadeElsewhereAreSeen()
     {
-        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("42%")});
+        run(QStringLiteral("pactl"),
+            {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("42%")});
         QTRY_VERIFY(m_volume->getVolume() && std::abs(*m_volume->getVolume() - 0.42f) < 0.005f);
-        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-mute"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("1")});
+        run(QStringLiteral("pactl"),
+            {QStringLiteral("set-sink-mute"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("1")});
         QTRY_VERIFY(m_volume->isMuted());
-        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-mute"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("0")});
+        run(QStringLiteral("pactl"),
+            {QStringLiteral("set-sink-mute"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("0")});
         QTRY_VERIFY(!m_volume->isMuted());
 
         // A new default sink is followed.
-        const QString module = run(QStringLiteral("pactl"), {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                                                             QStringLiteral("sink_name=rondix_second")}).trimmed();
-        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("rondix_second"), QStringLiteral("20%")});
+        const QString module =
+            run(QStringLiteral("pactl"), {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                          QStringLiteral("sink_name=rondix_second")})
+                .trimmed();
+        run(QStringLiteral("pactl"),
+            {QStringLiteral("set-sink-volume"), QStringLiteral("rondix_second"), QStringLiteral("20%")});
         run(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QStringLiteral("rondix_second")});
         QTRY_VERIFY(m_volume->getVolume() && std::abs(*m_volume->getVolume() - 0.2f) < 0.005f);
         m_volume->setVolume(0.75f);
@@ -348,8 +357,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("argument");
         const QString folder = m_tmp.filePath(QStringLiteral("a folder"));
         const QString file = m_tmp.filePath(QStringLiteral("a folder/report 1.txt"));
-        QTest::newRow("bare host") << "url" << "  Example.org/Path?q=1&x=$(id) " << "https://example.org/Path?q=1&x=$(id)";
-        QTest::newRow("http kept") << "url" << "http://localhost:8080/x" << "http://localhost:8080/x";
+        QTest::newRow("bare host") << "url"
+                                   << "  Example.org/Path?q=1&x=$(id) "
+                                   << "https://example.org/Path?q=1&x=$(id)";
+        QTest::newRow("http kept") << "url"
+                                   << "http://localhost:8080/x"
+                                   << "http://localhost:8080/x";
         QTest::newRow("folder") << "path" << folder << folder;
         QTest::newRow("file without a file manager opens its folder") << "path" << file << folder;
         QTest::newRow("missing path opened as a file URL")
@@ -363,7 +376,8 @@ private Q_SLOTS:
         QFETCH(QString, argument);
         writeFile(m_tmp.filePath(QStringLiteral("a folder/report 1.txt")), "x");
         QFile::remove(xdgLog());
-        const ActionType action = kind == QLatin1String("url") ? ActionType::openURL(input) : ActionType::openPath(input);
+        const ActionType action =
+            kind == QLatin1String("url") ? ActionType::openURL(input) : ActionType::openPath(input);
         m_exec->execute(slotWith(action), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(xdgOpenCalls(), QStringList{argument}, 5000);
     }
@@ -373,12 +387,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bundleId");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("marker");
-        QTest::newRow("by id") << "org.example.Marker" << "" << "launched-by-id";
-        QTest::newRow("by file") << "org.example.Unknown" << m_tmp.filePath(QStringLiteral("elsewhere/marker-file.desktop"))
+        QTest::newRow("by id") << "org.example.Marker"
+                               << ""
+                               << "launched-by-id";
+        QTest::newRow("by file") << "org.example.Unknown"
+                                 << m_tmp.filePath(QStringLiteral("elsewhere/marker-file.desktop"))
                                  << "launched-by-path";
-        QTest::newRow("missing file falls back to id") << "org.example.Marker"
-                                                       << m_tmp.filePath(QStringLiteral("nowhere.desktop"))
-                                                       << "launched-by-id";
+        QTest::newRow("missing file falls back to id")
+            << "org.example.Marker" << m_tmp.filePath(QStringLiteral("nowhere.desktop")) << "launched-by-id";
     }
     void launchStartsTheEntry()
     {
@@ -387,7 +403,8 @@ private Q_SLOTS:
         QFETCH(QString, marker);
         const QString markerPath = m_tmp.filePath(marker);
         QFile::remove(markerPath);
-        m_exec->execute(slotWith(ActionType::launchApp(bundleId, QStringLiteral("Marker"), path)), std::nullopt);
+        m_exec->execute(slotWith(ActionType::launchApp(bundleId, QStringLiteral("Marker"), path)),
+                        std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(markerPath), 5000);
     }
 
@@ -395,7 +412,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_scripts->ensureFolder());
         const QString marker = m_tmp.filePath(QStringLiteral("script-ran"));
-        writeFile(m_scripts->folder() + QStringLiteral("/Say Hello"), "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n", true);
+        writeFile(m_scripts->folder() + QStringLiteral("/Say Hello"),
+                  "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n", true);
         m_exec->execute(slotWith(ActionType::runShortcut(QStringLiteral(" Say Hello "))), std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 5000);
     }
@@ -403,7 +421,8 @@ private Q_SLOTS:
     void showDesktopToggles()
     {
         auto showing = [] {
-            return run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SHOWING_DESKTOP")})
+            return run(QStringLiteral("xprop"),
+                       {QStringLiteral("-root"), QStringLiteral("_NET_SHOWING_DESKTOP")})
                 .trimmed()
                 .endsWith(QLatin1String("= 1"));
         };
@@ -417,9 +436,12 @@ private Q_SLOTS:
     {
         {
             StdoutCapture out;
-            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)), std::nullopt);
-            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::lockScreen)), std::nullopt);
-            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotArea)), std::nullopt);
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)),
+                            std::nullopt);
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::lockScreen)),
+                            std::nullopt);
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotArea)),
+                            std::nullopt);
             const QStringList lines = out.lines();
             QCOMPARE(lines.size(), 3);
             QVERIFY(lines[0].startsWith(QLatin1String("[ActionExecutor] Cannot perform media_play_pause: ")));
@@ -431,28 +453,34 @@ private Q_SLOTS:
         playing.status = QStringLiteral("Playing");
         FakeScreenSaver saver;
         FakeScreenshotPortal portal;
-        BusService a(QStringLiteral("org.mpris.MediaPlayer2.aaa"), QStringLiteral("/org/mpris/MediaPlayer2"), &paused);
-        BusService b(QStringLiteral("org.mpris.MediaPlayer2.bbb"), QStringLiteral("/org/mpris/MediaPlayer2"), &playing);
+        BusService a(QStringLiteral("org.mpris.MediaPlayer2.aaa"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                     &paused);
+        BusService b(QStringLiteral("org.mpris.MediaPlayer2.bbb"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                     &playing);
         BusService s(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/ScreenSaver"), &saver);
-        BusService p(QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
-                     &portal);
+        BusService p(QStringLiteral("org.freedesktop.portal.Desktop"),
+                     QStringLiteral("/org/freedesktop/portal/desktop"), &portal);
 
         StdoutCapture out;
         // The playing player gets the toggle, not the first one.
-        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)), std::nullopt);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)),
+                        std::nullopt);
         QTRY_COMPARE(playing.toggles, 1);
         QCOMPARE(paused.toggles, 0);
         // With none playing, the first one.
         playing.status = QStringLiteral("Stopped");
-        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)), std::nullopt);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::mediaPlayPause)),
+                        std::nullopt);
         QTRY_COMPARE(paused.toggles, 1);
         QCOMPARE(playing.toggles, 1);
 
         m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::lockScreen)), std::nullopt);
         QTRY_COMPARE(saver.locks, 1);
 
-        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotArea)), std::nullopt);
-        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotScreen)), std::nullopt);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotArea)),
+                        std::nullopt);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::screenshotScreen)),
+                        std::nullopt);
         QTRY_COMPARE(portal.interactive, (QList<bool>{true, false}));
         QCOMPARE(out.lines(), QStringList());
     }
@@ -464,9 +492,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(dir));
         const QString socket = dir + QStringLiteral("/native");
         writeFile(dir + QStringLiteral("/server.pa"),
-                  "load-module module-native-protocol-unix socket=" + socket.toUtf8()
-                      + " auth-anonymous=1\nload-module module-null-sink sink_name=second_null\n"
-                        "set-default-sink second_null\n");
+                  "load-module module-native-protocol-unix socket=" + socket.toUtf8() +
+                      " auth-anonymous=1\nload-module module-null-sink sink_name=second_null\n"
+                      "set-default-sink second_null\n");
         QProcess server;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir);
@@ -476,9 +504,13 @@ private Q_SLOTS:
         env.remove(QStringLiteral("DISPLAY"));
         server.setProcessEnvironment(env);
         server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QStringList args{QStringLiteral("-n"), QStringLiteral("-F"), dir + QStringLiteral("/server.pa"),
-                               QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                               QStringLiteral("--disallow-exit"), QStringLiteral("--use-pid-file=no"),
+        const QStringList args{QStringLiteral("-n"),
+                               QStringLiteral("-F"),
+                               dir + QStringLiteral("/server.pa"),
+                               QStringLiteral("--daemonize=no"),
+                               QStringLiteral("--exit-idle-time=-1"),
+                               QStringLiteral("--disallow-exit"),
+                               QStringLiteral("--use-pid-file=no"),
                                QStringLiteral("--system=false")};
         auto startServer = [&] {
             server.start(QStringLiteral("pulseaudio"), args);

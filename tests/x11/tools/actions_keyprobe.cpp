@@ -1,6 +1,7 @@
 // A small client window for the actions tests. It prints one line per key
 // press it receives ("press <Qt key> <modifier bits>") and one per change of
 // its text field ("text <content>"), after "ready <window id>" once focused.
+#include <cstdio>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -8,8 +9,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
-
-#include <cstdio>
 
 namespace {
 
@@ -27,8 +26,8 @@ protected:
     {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
-            const auto mods = key->modifiers()
-                              & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+            const auto mods = key->modifiers() &
+                              (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
             say(QStringLiteral("press %1 %2").arg(key->key()).arg(int(mods)));
         }
         return QObject::eventFilter(watched, event);
@@ -48,7 +47,8 @@ int main(int argc, char** argv)
     window.resize(400, 120);
     KeyLogger logger;
     field->installEventFilter(&logger);
-    QObject::connect(field, &QLineEdit::textChanged, [](const QString& t) { say(QStringLiteral("text ") + t); });
+    QObject::connect(field, &QLineEdit::textChanged,
+                     [](const QString& t) { say(QStringLiteral("text ") + t); });
     window.show();
     window.activateWindow();
     field->setFocus();
