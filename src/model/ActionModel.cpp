@@ -115,6 +115,15 @@ const QStringList& automaticSystemTitles()
         QStringLiteral("打开文件夹"),
         QStringLiteral("フォルダを開く"),
         QStringLiteral("访达 (打开文件夹)"),
+        // The Linux names of the overview, launcher and file-manager controls,
+        // so titles filled in on this desktop follow the interface language too.
+        QStringLiteral("窗口概览"),
+        QStringLiteral("Overview"),
+        QStringLiteral("アクティビティ概要"),
+        QStringLiteral("启动器搜索"),
+        QStringLiteral("Launcher Search"),
+        QStringLiteral("ランチャー検索"),
+        QStringLiteral("File Manager"),
     };
     return titles;
 }

@@ -263,8 +263,15 @@ private Q_SLOTS:
                                  "Finder",
                                  "打开文件夹",
                                  "フォルダを開く",
-                                 "访达 (打开文件夹)"};
-        QCOMPARE(titles.size(), 40);
+                                 "访达 (打开文件夹)",
+                                 "窗口概览",
+                                 "Overview",
+                                 "アクティビティ概要",
+                                 "启动器搜索",
+                                 "Launcher Search",
+                                 "ランチャー検索",
+                                 "File Manager"};
+        QCOMPARE(titles.size(), 47);
         for (const QString& t : titles)
             QTest::newRow(t.toUtf8().constData()) << t;
     }
