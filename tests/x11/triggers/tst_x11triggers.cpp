@@ -70,7 +70,14 @@ private:
     X11KeyInjector* m_keys = nullptr;
     FakeDesktopEntries m_entries;
     QList<std::shared_ptr<QProcess>> m_processes;
+    bool m_haveWindowManager = false;
 };
+
+// Window switching needs the session's window manager; say so plainly when it
+// did not come up instead of failing somewhere further down.
+#define REQUIRE_WINDOW_MANAGER()                                                                             \
+    if (!m_haveWindowManager)                                                                                \
+    QFAIL("no window manager runs on this display (openbox did not start)")
 
 QStringList TestX11Triggers::Client::presses() const
 {
@@ -94,6 +101,15 @@ void TestX11Triggers::initTestCase()
     m_windows = new X11WindowSystem(
         m_conn.get(), [this] { return &m_entries; }, m_conn.get());
     m_keys = new X11KeyInjector(m_conn.get(), m_monitor, m_grabber, m_conn.get());
+    for (int i = 0; i < 60 && !m_haveWindowManager; ++i) {
+        m_haveWindowManager =
+            QProcess::execute(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'")}) == 0;
+        if (!m_haveWindowManager)
+            QTest::qWait(50);
+    }
 
     DesktopEntry alpha;
     alpha.id = QStringLiteral("triggers.alpha");
@@ -305,6 +321,7 @@ void TestX11Triggers::mouseButton()
 
 void TestX11Triggers::frontmostFollowsWindows()
 {
+    REQUIRE_WINDOW_MANAGER();
     Client alpha = startClient(QStringLiteral("alpha"), QStringLiteral("TriggersAlpha"));
     Client beta = startClient(QStringLiteral("beta"), QStringLiteral("Triggers-Beta"));
     QVERIFY(alpha.window && beta.window);
@@ -349,6 +366,7 @@ void TestX11Triggers::frontmostFollowsWindows()
 
 void TestX11Triggers::injectedChordReachesWindow()
 {
+    REQUIRE_WINDOW_MANAGER();
     Client target = startClient(QStringLiteral("inject"), QStringLiteral("TriggersInject"));
     QVERIFY(target.window);
     RunningApp app;
@@ -368,6 +386,7 @@ void TestX11Triggers::injectedChordReachesWindow()
 
 void TestX11Triggers::heldModifiersAreLetGo()
 {
+    REQUIRE_WINDOW_MANAGER();
     Client target = startClient(QStringLiteral("inject"), QStringLiteral("TriggersInject"));
     QVERIFY(target.window);
     RunningApp app;
@@ -386,6 +405,7 @@ void TestX11Triggers::heldModifiersAreLetGo()
 
 void TestX11Triggers::missingKeysymBorrowsKeycode()
 {
+    REQUIRE_WINDOW_MANAGER();
     // A key of the ring data that this keyboard map has no keycode for.
     int vk = -1;
     quint32 keysym = 0;
