@@ -103,9 +103,12 @@ void ActionIconView::paintSymbol(QPainter& painter, const QRectF& square, const 
 {
     painter.save();
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(symbolFont(square.height()));
+    // Material glyphs keep a 2 px margin in their 24 px grid; scaling by 24/20
+    // makes the drawing itself fill the square, as a fitted symbol does.
+    painter.setFont(symbolFont(std::min(square.width(), square.height()) * 1.2));
     painter.setPen(tint);
-    painter.drawText(square, Qt::AlignCenter, SymbolGlyphs::materialLigature(sfSymbolName));
+    painter.drawText(square, Qt::AlignCenter | Qt::TextDontClip,
+                     SymbolGlyphs::materialLigature(sfSymbolName));
     painter.restore();
 }
 

@@ -719,7 +719,7 @@ void WhirloHUDView::paintHub(QPainter& p)
         p.rotate(90.0 * m_hubHover.value());
         const double s = 1.0 + 0.15 * m_hubHover.value();
         p.scale(s, s);
-        const QRectF box(-12, -12, 24, 24);
+        const QRectF box(-9.5, -9.5, 19, 19); // a 17 pt bold mark is about 13 px across
         const QColor mark = mix(c.xmark, c.xmarkHover, h);
         if (c.xmarkShadow.alpha() > 0) {
             QColor sh = c.xmarkShadow;
@@ -759,9 +759,8 @@ void WhirloHUDView::paintGauge(QPainter& p, double opacity)
         p.drawPath(arc);
     }
 
-    const QFont symbolFont = ActionIconView::symbolFont(18);
     const QFont textFont = uiFont(this, 10.5, QFont::Bold);
-    const double symbolH = 18, textH = QFontMetricsF(textFont).height();
+    const double symbolH = 15, textH = QFontMetricsF(textFont).height();
     const double top = centre.y() - (symbolH + 2 + textH) / 2;
     const QRectF symbolRect(centre.x() - 12, top, 24, symbolH);
     const QColor symbolColor = muted ? kMutedColor : c.gaugeSymbol;
