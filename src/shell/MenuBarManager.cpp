@@ -23,14 +23,22 @@ static void initShellResources()
     Q_INIT_RESOURCE(rondix);
 }
 
+namespace {
+MenuBarManager* g_shared = nullptr;
+} // namespace
+
 MenuBarManager::MenuBarManager(ShellServices& services, QObject* parent)
     : QObject(parent)
     , m_services(services)
 {
+    if (!g_shared)
+        g_shared = this;
 }
 
 MenuBarManager::~MenuBarManager()
 {
+    if (g_shared == this)
+        g_shared = nullptr;
     delete m_statusItem;
     delete m_menu;
     delete m_settingsWindow.data();
@@ -44,6 +52,11 @@ QIcon MenuBarManager::appIcon()
     Q_UNUSED(once);
     return QIcon::fromTheme(QStringLiteral("org.rondix.Rondix"),
                             QIcon(QStringLiteral(":/rondix/org.rondix.Rondix.svg")));
+}
+
+MenuBarManager* MenuBarManager::shared()
+{
+    return g_shared;
 }
 
 void MenuBarManager::setupMenuBar()

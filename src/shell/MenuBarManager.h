@@ -19,6 +19,11 @@ public:
     explicit MenuBarManager(ShellServices& services, QObject* parent = nullptr);
     ~MenuBarManager() override;
 
+    // The application's manager (the first one made), for the settings views
+    // that retitle its window or apply "hideDockIcon"; none in tools and tests
+    // that never made one.
+    static MenuBarManager* shared();
+
     // Creates the tray item (when the session has a tray), its tooltip and menu.
     void setupMenuBar();
     void updateTooltip();
