@@ -1,6 +1,7 @@
 # rondix_shell: start-up order, summon sequence, tray menu, windows, D-Bus
 # single instance. The rondix executable adds the shared managers and main().
 set(_d ${CMAKE_CURRENT_LIST_DIR})
+include(GNUInstallDirs)
 add_library(rondix_shell STATIC
   ${_d}/AppDelegate.cpp ${_d}/AppDelegate.h
   ${_d}/CommandLine.cpp ${_d}/CommandLine.h
@@ -36,16 +37,11 @@ if(_rondix_ready)
   target_compile_definitions(rondix PRIVATE RONDIX_VERSION="${PROJECT_VERSION}")
   target_link_libraries(rondix PRIVATE ${_rondix_deps})
 
-  include(GNUInstallDirs)
   install(TARGETS rondix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-include(GNUInstallDirs)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/org.rondix.Rondix.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/org.rondix.Rondix.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-if(EXISTS ${CMAKE_SOURCE_DIR}/resources/sounds)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/sounds/
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/rondix/sounds)
-endif()
+# The interface sounds are installed with the ring (src/hud).
