@@ -84,6 +84,14 @@ void X11HotkeyGrabber::ungrab()
 void X11HotkeyGrabber::handleEvent(xcb_generic_event_t* event)
 {
     const quint8 type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY && !m_grabs.isEmpty() &&
+        reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER) {
+        // A new layout may put the key on another keycode: grab it again there.
+        const int status = grab(m_keyCode, m_modifiers);
+        if (status != 0)
+            qCDebug(lcX11) << "hotkey lost after a keymap change, status" << status;
+        return;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return;
     auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <vector>
 
 // Drives a real X server (Xvfb + openbox): presses come from xdotool, other
 // clients are the small programs next to this test.
@@ -30,6 +31,7 @@ private Q_SLOTS:
 
     void trusted();
     void hotkeyFiresOncePerPress();
+    void grabFollowsKeymapChange();
     void takenChordFallsBackToRawKeys_data();
     void takenChordFallsBackToRawKeys();
     void clearedHotkeyNoLongerFires();
@@ -206,6 +208,56 @@ void TestX11Triggers::hotkeyFiresOncePerPress()
              QStringLiteral("ctrl+shift+k")});
     QTest::qWait(300);
     QCOMPARE(triggers, 3);
+    mgr.stopListening();
+}
+
+void TestX11Triggers::grabFollowsKeymapChange()
+{
+    HotkeyManager mgr(m_grabber, m_monitor);
+    int triggers = 0;
+    mgr.onTrigger = [&] { ++triggers; };
+    captureStdout(
+        [&] { mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift, QStringLiteral("⇧⌘K")); });
+    QVERIFY(mgr.isGrabbed());
+
+    // Move K to a free keycode, as a layout switch would.
+    xcb_connection_t* c = m_conn->xcb();
+    const xcb_keycode_t min = m_conn->minKeycode(), max = m_conn->maxKeycode();
+    auto* map = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, min, max - min + 1), nullptr);
+    QVERIFY(map);
+    const int per = map->keysyms_per_keycode;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+    const xcb_keycode_t oldCode = m_conn->keycodesFor('k').value(0);
+    xcb_keycode_t spare = 0;
+    for (int code = max; code >= min && !spare; --code) {
+        bool empty = true;
+        for (int i = 0; i < per; ++i)
+            empty = empty && syms[(code - min) * per + i] == XCB_NO_SYMBOL;
+        if (empty)
+            spare = xcb_keycode_t(code);
+    }
+    QVERIFY(oldCode && spare);
+    const std::vector<xcb_keysym_t> kRow(syms + (oldCode - min) * per, syms + (oldCode - min + 1) * per);
+    free(map);
+    const std::vector<xcb_keysym_t> empty(per, XCB_NO_SYMBOL);
+    xcb_change_keyboard_mapping(c, 1, spare, quint8(per), kRow.data());
+    xcb_change_keyboard_mapping(c, 1, oldCode, quint8(per), empty.data());
+    m_conn->flush();
+    QTRY_COMPARE(m_conn->keycodesFor('k').value(0), spare);
+    QTest::qWait(200);
+
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+k")});
+    QTRY_COMPARE(triggers, 1);
+
+    xcb_change_keyboard_mapping(c, 1, oldCode, quint8(per), kRow.data());
+    xcb_change_keyboard_mapping(c, 1, spare, quint8(per), empty.data());
+    m_conn->flush();
+    QTRY_COMPARE(m_conn->keycodesFor('k').value(0), oldCode);
+    QTest::qWait(200);
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+k")});
+    QTRY_COMPARE(triggers, 2);
+    QTest::qWait(200);
+    QCOMPARE(triggers, 2);
     mgr.stopListening();
 }
 
