@@ -227,7 +227,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("config/Rondix"))));
         QFile conf(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")));
         QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("[General]\napp_language=en\nsoundEnabled=false\n");
+        conf.write("[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\n");
         conf.close();
         writeRing();
 
@@ -403,6 +403,10 @@ private Q_SLOTS:
         QCOMPARE(runRondix({QStringLiteral("settings")}), 0);
         const QString ownPid = QString::number(m_rondix.processId());
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), ownPid, 5000);
+        // "hideDockIcon" keeps the settings window off the taskbar.
+        const QString settingsWindow = xdotool({QStringLiteral("getactivewindow")});
+        QVERIFY(run(QStringLiteral("xprop"), {QStringLiteral("-id"), settingsWindow, QStringLiteral("_NET_WM_STATE")})
+                    .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
         const QPoint centre = summonWithHotkey();
         QVERIFY(ringVisible());
@@ -431,6 +435,23 @@ private Q_SLOTS:
         QCOMPARE(m_rondix.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_rondix.exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 3000);
+    }
+
+    void summonCommandStartsRondixWhenNoneRuns()
+    {
+        const QPoint at(500, 500);
+        movePointer(at);
+        QProcess rondix;
+        rondix.setProcessEnvironment(m_env);
+        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), {QStringLiteral("summon")});
+        QVERIFY(rondix.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
+        QVERIFY((ringGeometry().center() - at).manhattanLength() <= 2);
+        QCOMPARE(rondix.state(), QProcess::Running);  // it stays, as a started Rondix does
+        rondix.terminate();
+        QVERIFY(rondix.waitForFinished(5000));
+        QCOMPARE(rondix.exitCode(), 0);
     }
 };
 
