@@ -138,8 +138,12 @@ bool X11KeyInjector::postKey(quint16 keyCode, quint32 modifiers, int holdMs)
         if (!(modifiers & bit))
             continue;
         const xcb_keycode_t code = m_conn->keycodesFor(sym).value(0, 0);
-        if (code)
-            mods << code;
+        if (!code) {
+            // Without it the target would get another chord than asked for.
+            qCDebug(lcX11) << "no keycode for modifier keysym" << Qt::hex << sym;
+            return false;
+        }
+        mods << code;
     }
 
     m_monitor->setInjecting(true);
