@@ -130,7 +130,7 @@ Figures percentiles(std::vector<double> v)
 
 void line(const QString& what, const QString& figure, const QString& target, std::optional<bool> met)
 {
-    out << qSetFieldWidth(34) << Qt::left << what << qSetFieldWidth(0) << qSetFieldWidth(44) << figure
+    out << qSetFieldWidth(38) << Qt::left << what << qSetFieldWidth(0) << qSetFieldWidth(44) << figure
         << qSetFieldWidth(0) << "target " << target;
     if (met)
         out << (*met ? "  ok" : "  MISSED");
@@ -156,6 +156,17 @@ qint64 statusField(qint64 pid, const QByteArray& field, bool allThreads)
                 sum += l.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
     }
     return sum;
+}
+
+qint64 smapsField(qint64 pid, const QByteArray& field)
+{
+    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(QByteArray(field + ':')))
+            return l.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
+    return -1;
 }
 
 qint64 wakeups(qint64 pid)
@@ -285,6 +296,7 @@ int main(int argc, char* argv[])
 
     std::vector<double> mapTimes, paintTimes;
     qint64 rssAfterFirst = -1;
+    qint64 pssAfterFirst = -1;
     int failures = 0;
     int missedEscapes = 0;
     for (int i = 0; i < kSummons; ++i) {
@@ -318,6 +330,7 @@ int main(int argc, char* argv[])
         if (i == 0) {
             QThread::msleep(300);  // let the spring-in settle before reading memory
             rssAfterFirst = statusField(pid, "VmRSS", false);
+            pssAfterFirst = smapsField(pid, "Pss");
         }
         // Close the ring again, a few milliseconds later as a hand would: an
         // Escape sent the very moment the ring maps can come before the ring
@@ -354,6 +367,11 @@ int main(int argc, char* argv[])
     line(QStringLiteral("resident memory after first summon"),
          QStringLiteral("%1 MB").arg(rssAfterFirst / 1024.0, 0, 'f', 1), QStringLiteral("< 40 MB"),
          rssAfterFirst > 0 && rssAfterFirst < 40 * 1024);
+
+    // Resident pages include shared libraries other programs map too; the
+    // proportional figure charges Rondix only its share of them.
+    line(QStringLiteral("  proportional (PSS)"), QStringLiteral("%1 MB").arg(pssAfterFirst / 1024.0, 0, 'f', 1),
+         QStringLiteral("(breakdown)"), std::nullopt);
 
     // Idle: no ring, no input, nothing should wake the process.
     QThread::msleep(500);
