@@ -191,6 +191,15 @@ void PulseMixer::subscribeCb(pa_context* c, pa_subscription_event_type_t type, q
         pa_operation_unref(op);
 }
 
+void PulseMixer::writeDoneCb(pa_context* c, int, void* userdata)
+{
+    auto* self = static_cast<PulseMixer*>(userdata);
+    self->toMain([self] { self->onWriteDone(); });
+    // Asked after the write, so the answer carries its result.
+    if (pa_operation* op = pa_context_get_server_info(c, &PulseMixer::serverInfoCb, userdata))
+        pa_operation_unref(op);
+}
+
 // --- main-thread state --------------------------------------------------------
 
 void PulseMixer::onContextState(pa_context_state_t state)
@@ -202,6 +211,7 @@ void PulseMixer::onContextState(pa_context_state_t state)
     }
     qCDebug(lcPulse) << "server gone or unreachable; reconnecting later";
     m_connected = false;
+    m_pendingWrites = 0;
     m_defaultSinkName.clear();
     const bool hadSink = m_sink.has_value();
     m_sink.reset();
@@ -221,6 +231,8 @@ void PulseMixer::onSink(const SinkState& sink)
 {
     if (sink.name != m_defaultSinkName)
         return; // an answer for a sink that is no longer the default
+    if (m_pendingWrites > 0 && m_sink && m_sink->name == sink.name)
+        return; // older than the value mirrored at the write; a fresh answer follows its ack
     const bool differs = !m_sink || m_sink->name != sink.name || m_sink->muted != sink.muted ||
                          !pa_cvolume_equal(&m_sink->volume, &sink.volume);
     m_sink = sink;
@@ -228,6 +240,12 @@ void PulseMixer::onSink(const SinkState& sink)
     Q_EMIT stateArrived();
     if (differs)
         Q_EMIT changed();
+}
+
+void PulseMixer::onWriteDone()
+{
+    if (m_pendingWrites > 0)
+        --m_pendingWrites;
 }
 
 void PulseMixer::onNoSink()
@@ -270,12 +288,13 @@ bool PulseMixer::setVolume(float value)
     const QByteArray name = m_sink->name.toUtf8();
     {
         LoopLock lock(m_threadedLoop);
-        pa_operation* op =
-            pa_context_set_sink_volume_by_name(m_context, name.constData(), &v, nullptr, nullptr);
+        pa_operation* op = pa_context_set_sink_volume_by_name(m_context, name.constData(), &v,
+                                                              &PulseMixer::writeDoneCb, this);
         if (!op)
             return false;
         pa_operation_unref(op);
     }
+    ++m_pendingWrites;
     // Mirror at once so a read right after the write (a second step) sees it.
     m_sink->volume = v;
     Q_EMIT changed();
@@ -290,12 +309,13 @@ bool PulseMixer::setMuted(bool mute)
     const QByteArray name = m_sink->name.toUtf8();
     {
         LoopLock lock(m_threadedLoop);
-        pa_operation* op =
-            pa_context_set_sink_mute_by_name(m_context, name.constData(), mute ? 1 : 0, nullptr, nullptr);
+        pa_operation* op = pa_context_set_sink_mute_by_name(m_context, name.constData(), mute ? 1 : 0,
+                                                            &PulseMixer::writeDoneCb, this);
         if (!op)
             return false;
         pa_operation_unref(op);
     }
+    ++m_pendingWrites;
     m_sink->muted = mute;
     Q_EMIT changed();
     return true;

@@ -57,11 +57,13 @@ private:
     void onServerInfo(const QString& defaultSink);
     void onSink(const SinkState& sink);
     void onNoSink();
+    void onWriteDone();
 
     static void contextStateCb(pa_context* c, void* self);
     static void serverInfoCb(pa_context* c, const pa_server_info* info, void* self);
     static void sinkInfoCb(pa_context* c, const pa_sink_info* info, int eol, void* self);
     static void subscribeCb(pa_context* c, pa_subscription_event_type_t type, quint32 idx, void* self);
+    static void writeDoneCb(pa_context* c, int success, void* self);
 
     class LoopLock;
 
@@ -77,4 +79,7 @@ private:
     bool m_waitedOnce = false;
     QString m_defaultSinkName;
     std::optional<SinkState> m_sink;
+    // Writes sent but not yet acknowledged. Sink answers that arrive meanwhile
+    // were asked for before the write and would undo the mirrored value.
+    int m_pendingWrites = 0;
 };
