@@ -128,6 +128,32 @@ public Q_SLOTS:
     Q_SCRIPTABLE void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
 };
 
+class FakeGnomeShell : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell")
+    Q_PROPERTY(bool OverviewActive READ overviewActive WRITE setOverviewActive)
+public:
+    bool active = false;
+    int writes = 0;
+    bool overviewActive() const { return active; }
+    void setOverviewActive(bool a)
+    {
+        active = a;
+        ++writes;
+    }
+};
+
+class FakeKRunner : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.krunner.App")
+public:
+    int displays = 0;
+public Q_SLOTS:
+    Q_SCRIPTABLE void display() { ++displays; }
+};
+
 // Owns one bus name on a private connection to the session bus.
 struct BusService
 {
@@ -518,6 +544,41 @@ private Q_SLOTS:
                         std::nullopt);
         QTRY_COMPARE(portal.interactive, (QList<bool>{true, false}));
         QCOMPARE(out.lines(), QStringList());
+    }
+
+    void overviewAndLauncher()
+    {
+        {
+            StdoutCapture out;
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::missionControl)),
+                            std::nullopt);
+            m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::spotlight)),
+                            std::nullopt);
+            const QStringList lines = out.lines();
+            QCOMPARE(lines.size(), 2);
+            QVERIFY(lines[0].startsWith(QLatin1String("[ActionExecutor] Cannot perform mission_control: ")));
+            QVERIFY(lines[1].startsWith(QLatin1String("[ActionExecutor] Cannot perform spotlight: ")));
+        }
+        FakeGnomeShell shell;
+        BusService gnome(QStringLiteral("org.gnome.Shell"), QStringLiteral("/org/gnome/Shell"), &shell);
+        // The overview key toggles.
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::missionControl)),
+                        std::nullopt);
+        QTRY_VERIFY(shell.active);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::missionControl)),
+                        std::nullopt);
+        QTRY_COMPARE(shell.writes, 2);
+        QVERIFY(!shell.active);
+        // Without KRunner the launcher is GNOME's overview.
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::spotlight)), std::nullopt);
+        QTRY_COMPARE(shell.writes, 3);
+        QVERIFY(shell.active);
+
+        FakeKRunner runner;
+        BusService krunner(QStringLiteral("org.kde.krunner"), QStringLiteral("/App"), &runner);
+        m_exec->execute(slotWith(ActionType::systemControl(SystemControlAction::spotlight)), std::nullopt);
+        QTRY_COMPARE(runner.displays, 1);
+        QCOMPARE(shell.writes, 3);
     }
 
     // Last: it points PULSE_SERVER at a server of its own for a while.
