@@ -2,6 +2,10 @@
 // injected with XTest, then the panel's MapNotify and its first DAMAGE (first
 // paint), both seen on the X server. Also: resident memory after the first
 // summon, context switches while idle, and start-up time to a ready shell.
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <poll.h>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -13,17 +17,11 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-
+#include <vector>
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <optional>
-#include <poll.h>
-#include <vector>
 
 namespace {
 
@@ -54,7 +52,8 @@ struct X
     }
     void key(xcb_keysym_t sym, bool press)
     {
-        xcb_test_fake_input(c, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode(sym), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(c, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode(sym), XCB_CURRENT_TIME,
+                            XCB_NONE, 0, 0, 0);
     }
     void motion(int x, int y)
     {
@@ -97,7 +96,7 @@ struct X
         if (type == XCB_CREATE_NOTIFY) {
             auto* ev = reinterpret_cast<xcb_create_notify_event_t*>(e);
             if (ev->override_redirect)
-                watchPanel(ev->window);  // before it maps, so the first paint is seen too
+                watchPanel(ev->window); // before it maps, so the first paint is seen too
         } else if (type == XCB_MAP_NOTIFY) {
             auto* ev = reinterpret_cast<xcb_map_notify_event_t*>(e);
             if (ev->override_redirect)
@@ -141,7 +140,8 @@ qint64 statusField(qint64 pid, const QByteArray& field, bool allThreads)
 {
     QStringList files;
     if (allThreads) {
-        for (const QString& t : QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& t :
+             QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             files << QStringLiteral("/proc/%1/task/%2/status").arg(pid).arg(t);
     } else {
         files << QStringLiteral("/proc/%1/status").arg(pid);
@@ -171,7 +171,8 @@ qint64 smapsField(qint64 pid, const QByteArray& field)
 
 qint64 wakeups(qint64 pid)
 {
-    return statusField(pid, "voluntary_ctxt_switches", true) + statusField(pid, "nonvoluntary_ctxt_switches", true);
+    return statusField(pid, "voluntary_ctxt_switches", true) +
+           statusField(pid, "nonvoluntary_ctxt_switches", true);
 }
 
 QProcessEnvironment environmentIn(const QTemporaryDir& home)
@@ -258,7 +259,8 @@ int main(int argc, char* argv[])
         stopRondix(p);
     }
     const Figures name = percentiles(nameTimes), launched = percentiles(launchTimes);
-    line(QStringLiteral("start -> D-Bus name"), QStringLiteral("p50 %1 ms, max %2 ms").arg(name.p50, 0, 'f', 1).arg(name.max, 0, 'f', 1),
+    line(QStringLiteral("start -> D-Bus name"),
+         QStringLiteral("p50 %1 ms, max %2 ms").arg(name.p50, 0, 'f', 1).arg(name.max, 0, 'f', 1),
          QStringLiteral("< 250 ms"), !nameTimes.empty() && name.p50 < 250);
     line(QStringLiteral("start -> shell ready (log line)"),
          QStringLiteral("p50 %1 ms, max %2 ms").arg(launched.p50, 0, 'f', 1).arg(launched.max, 0, 'f', 1),
@@ -308,10 +310,11 @@ int main(int argc, char* argv[])
         xcb_flush(x.c);
         double mapped = -1, painted = -1;
         const bool ok = x.waitFor(2000, [&](uint8_t type, xcb_generic_event_t* e) {
-            if (type == XCB_MAP_NOTIFY && reinterpret_cast<xcb_map_notify_event_t*>(e)->window == x.panel && mapped < 0)
+            if (type == XCB_MAP_NOTIFY && reinterpret_cast<xcb_map_notify_event_t*>(e)->window == x.panel &&
+                mapped < 0)
                 mapped = timer.nsecsElapsed() / 1e6;
-            if (type == x.damageEvent + XCB_DAMAGE_NOTIFY && mapped >= 0
-                && reinterpret_cast<xcb_damage_notify_event_t*>(e)->drawable == x.panel)
+            if (type == x.damageEvent + XCB_DAMAGE_NOTIFY && mapped >= 0 &&
+                reinterpret_cast<xcb_damage_notify_event_t*>(e)->drawable == x.panel)
                 painted = timer.nsecsElapsed() / 1e6;
             return painted >= 0;
         });
@@ -328,7 +331,7 @@ int main(int argc, char* argv[])
                 out << "summon " << i << ": mapped " << mapped << " painted " << painted << Qt::endl;
         }
         if (i == 0) {
-            QThread::msleep(300);  // let the spring-in settle before reading memory
+            QThread::msleep(300); // let the spring-in settle before reading memory
             rssAfterFirst = statusField(pid, "VmRSS", false);
             pssAfterFirst = smapsField(pid, "Pss");
         }
@@ -345,7 +348,8 @@ int main(int argc, char* argv[])
             x.key(XK_Escape, false);
             xcb_flush(x.c);
             closed = x.waitFor(500, [&](uint8_t type, xcb_generic_event_t* e) {
-                return type == XCB_UNMAP_NOTIFY && reinterpret_cast<xcb_unmap_notify_event_t*>(e)->window == x.panel;
+                return type == XCB_UNMAP_NOTIFY &&
+                       reinterpret_cast<xcb_unmap_notify_event_t*>(e)->window == x.panel;
             });
             if (!closed)
                 ++missedEscapes;
@@ -355,23 +359,31 @@ int main(int argc, char* argv[])
 
     const Figures map = percentiles(mapTimes), paint = percentiles(paintTimes);
     line(QStringLiteral("hotkey -> panel mapped"),
-         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms").arg(map.p50, 0, 'f', 2).arg(map.p95, 0, 'f', 2).arg(map.max, 0, 'f', 2),
+         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
+             .arg(map.p50, 0, 'f', 2)
+             .arg(map.p95, 0, 'f', 2)
+             .arg(map.max, 0, 'f', 2),
          QStringLiteral("(see first paint)"), std::nullopt);
     line(QStringLiteral("hotkey -> first paint (DAMAGE)"),
-         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms").arg(paint.p50, 0, 'f', 2).arg(paint.p95, 0, 'f', 2).arg(paint.max, 0, 'f', 2),
+         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
+             .arg(paint.p50, 0, 'f', 2)
+             .arg(paint.p95, 0, 'f', 2)
+             .arg(paint.max, 0, 'f', 2),
          QStringLiteral("p95 < 5 ms"), !paintTimes.empty() && paint.p95 < 5);
     if (failures)
         out << "  (" << failures << " of " << kSummons << " summons showed no ring within 2 s)" << Qt::endl;
     if (missedEscapes)
-        out << "  (" << missedEscapes << " Escape presses right after the ring appeared did not close it)" << Qt::endl;
+        out << "  (" << missedEscapes << " Escape presses right after the ring appeared did not close it)"
+            << Qt::endl;
     line(QStringLiteral("resident memory after first summon"),
          QStringLiteral("%1 MB").arg(rssAfterFirst / 1024.0, 0, 'f', 1), QStringLiteral("< 40 MB"),
          rssAfterFirst > 0 && rssAfterFirst < 40 * 1024);
 
     // Resident pages include shared libraries other programs map too; the
     // proportional figure charges Rondix only its share of them.
-    line(QStringLiteral("  proportional (PSS)"), QStringLiteral("%1 MB").arg(pssAfterFirst / 1024.0, 0, 'f', 1),
-         QStringLiteral("(breakdown)"), std::nullopt);
+    line(QStringLiteral("  proportional (PSS)"),
+         QStringLiteral("%1 MB").arg(pssAfterFirst / 1024.0, 0, 'f', 1), QStringLiteral("(breakdown)"),
+         std::nullopt);
 
     // Idle: no ring, no input, nothing should wake the process.
     QThread::msleep(500);

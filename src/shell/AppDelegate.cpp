@@ -26,8 +26,7 @@ AppDelegate::AppDelegate(ShellServices& services, MenuBarManager& menuBar, Login
     , m_services(services)
     , m_menuBar(menuBar)
     , m_loginItem(loginItem)
-{
-}
+{}
 
 void AppDelegate::applicationDidFinishLaunching()
 {

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QObject>
 #include <QPoint>
-
-#include <optional>
 
 class LoginItem;
 class MenuBarManager;

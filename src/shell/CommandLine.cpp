@@ -39,17 +39,16 @@ CommandLine CommandLine::parse(const QStringList& arguments)
 
 QString CommandLine::usage()
 {
-    return QStringLiteral(
-        "Usage: rondix [COMMAND]\n"
-        "\n"
-        "Without a command, starts Rondix (or brings the running instance forward).\n"
-        "\n"
-        "Commands:\n"
-        "  summon            show the ring at the pointer (starts Rondix if needed)\n"
-        "  settings          open the settings window (starts Rondix if needed)\n"
-        "  ring ...          check, export and import ring files (rondix ring --help)\n"
-        "\n"
-        "Options:\n"
-        "  -h, --help        show this help\n"
-        "  -v, --version     show the version\n");
+    return QStringLiteral("Usage: rondix [COMMAND]\n"
+                          "\n"
+                          "Without a command, starts Rondix (or brings the running instance forward).\n"
+                          "\n"
+                          "Commands:\n"
+                          "  summon            show the ring at the pointer (starts Rondix if needed)\n"
+                          "  settings          open the settings window (starts Rondix if needed)\n"
+                          "  ring ...          check, export and import ring files (rondix ring --help)\n"
+                          "\n"
+                          "Options:\n"
+                          "  -h, --help        show this help\n"
+                          "  -v, --version     show the version\n");
 }

@@ -7,20 +7,21 @@
 // from main() so that every form of the command line is tested without a display.
 struct CommandLine
 {
-    enum class Command {
-        Run,       // start the application (or reopen the running one)
-        Summon,    // show the ring at the pointer
-        Settings,  // open the settings window
-        Ring,      // "rondix ring ...": the ring file tool, no display needed
+    enum class Command
+    {
+        Run,      // start the application (or reopen the running one)
+        Summon,   // show the ring at the pointer
+        Settings, // open the settings window
+        Ring,     // "rondix ring ...": the ring file tool, no display needed
         Help,
         Version,
-        Error,     // unknown or malformed arguments
+        Error, // unknown or malformed arguments
     };
 
     Command command = Command::Run;
-    QStringList ringArgs;  // arguments after "ring"
-    QString error;         // for Error: what was wrong, ready to print
+    QStringList ringArgs; // arguments after "ring"
+    QString error;        // for Error: what was wrong, ready to print
 
-    static CommandLine parse(const QStringList& arguments);  // arguments without argv[0]
+    static CommandLine parse(const QStringList& arguments); // arguments without argv[0]
     static QString usage();
 };

@@ -103,7 +103,8 @@ void MenuBarManager::refreshMenuItems(QMenu* menu)
 
     const std::optional<QString> hotkey = m_services.currentHotkeyDisplay();
     const QString hotkeyText = hotkey ? *hotkey : L10n::string(QStringLiteral("menu.click_to_summon"));
-    QAction* summon = menu->addAction(L10n::format(QStringLiteral("menu.summon"), std::nullopt, {hotkeyText}));
+    QAction* summon =
+        menu->addAction(L10n::format(QStringLiteral("menu.summon"), std::nullopt, {hotkeyText}));
     connect(summon, &QAction::triggered, this, &MenuBarManager::handleTriggerClicked);
 
     menu->addSeparator();

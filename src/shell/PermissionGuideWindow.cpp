@@ -15,12 +15,12 @@ PermissionGuideWindow::ContentFactory& contentFactory()
 } // namespace
 
 PermissionGuideWindow::PermissionGuideWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("RondixPermissionGuideWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(L10n::string(QStringLiteral("permission.guide.title"),
-                                QStringLiteral("系统权限配置与授权引导")));
+    setWindowTitle(
+        L10n::string(QStringLiteral("permission.guide.title"), QStringLiteral("系统权限配置与授权引导")));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

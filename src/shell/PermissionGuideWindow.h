@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QWidget>
-
 #include <functional>
+#include <QWidget>
 
 // A window hosting the permission guide; a new one is made for every request.
 class PermissionGuideWindow : public QWidget

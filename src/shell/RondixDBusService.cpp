@@ -14,8 +14,7 @@ const QString RondixDBusService::objectPath = QStringLiteral("/org/rondix/Rondix
 
 RondixDBusService::RondixDBusService(QObject* parent)
     : QObject(parent)
-{
-}
+{}
 
 RondixDBusService::Claim RondixDBusService::claim()
 {
@@ -23,12 +22,13 @@ RondixDBusService::Claim RondixDBusService::claim()
     if (!bus.isConnected())
         return Claim::NoBus;
     if (!bus.registerObject(objectPath, this,
-                            QDBusConnection::ExportScriptableSlots
-                                | QDBusConnection::ExportScriptableProperties)) {
+                            QDBusConnection::ExportScriptableSlots |
+                                QDBusConnection::ExportScriptableProperties)) {
         qCDebug(lcDBus) << "object path already taken in this process";
     }
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
-        serviceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
         return Claim::Owner;
     bus.unregisterObject(objectPath);

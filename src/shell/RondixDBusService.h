@@ -1,9 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <QObject>
 #include <QRect>
-
-#include <functional>
 
 // The running instance's face on the session bus (org.rondix.Rondix at
 // /org/rondix/Rondix): later starts of the program ask it to summon, reopen or
@@ -20,10 +19,11 @@ public:
     static const QString serviceName;
     static const QString objectPath;
 
-    enum class Claim {
-        Owner,         // this process now owns the name
-        OtherRunning,  // another instance owns it
-        NoBus,         // no session bus: run without single-instance support
+    enum class Claim
+    {
+        Owner,        // this process now owns the name
+        OtherRunning, // another instance owns it
+        NoBus,        // no session bus: run without single-instance support
     };
 
     explicit RondixDBusService(QObject* parent = nullptr);

@@ -20,6 +20,7 @@ SettingsWindow::SettingsWindow(QWidget* parent)
 {
     setObjectName(QStringLiteral("RondixSettingsWindow"));
     retranslate();
+    connect(&L10n::shared(), &L10n::languageChanged, this, &SettingsWindow::retranslate);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -44,8 +45,8 @@ void SettingsWindow::setContentFactory(ContentFactory factory)
 
 void SettingsWindow::retranslate()
 {
-    setWindowTitle(L10n::string(QStringLiteral("menubar.settings_window_title"),
-                                QStringLiteral("Rondix 轮盘设置")));
+    setWindowTitle(
+        L10n::string(QStringLiteral("menubar.settings_window_title"), QStringLiteral("Rondix 轮盘设置")));
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event)

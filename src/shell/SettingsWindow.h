@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QWidget>
-
 #include <functional>
+#include <QWidget>
 
 // The settings window frame: title, size and placement. Its content comes from
 // the content factory (the settings view); a plain label until one is installed.

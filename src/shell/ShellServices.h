@@ -2,11 +2,10 @@
 
 #include "platform/PlatformTypes.h"
 
-#include <QPoint>
-#include <QString>
-
 #include <functional>
 #include <optional>
+#include <QPoint>
+#include <QString>
 
 struct RingProfile;
 

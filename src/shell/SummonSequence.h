@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QPoint>
-
 #include <optional>
+#include <QPoint>
 
 class ShellServices;
 

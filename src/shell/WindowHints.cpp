@@ -1,14 +1,12 @@
 #include "shell/WindowHints.h"
 
+#include <cstring>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
-
-#include <cstring>
+#include <QWidget>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -24,8 +22,8 @@ xcb_connection_t* x11Connection()
 
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 {
-    xcb_intern_atom_reply_t* reply
-        = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
     if (!reply)
         return XCB_ATOM_NONE;
     const xcb_atom_t atom = reply->atom;
@@ -36,8 +34,8 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 std::vector<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property)
 {
     std::vector<xcb_atom_t> atoms;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, property, XCB_ATOM_ATOM, 0, 1024), nullptr);
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_ATOM, 0, 1024), nullptr);
     if (!reply)
         return atoms;
     if (reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
@@ -91,12 +89,11 @@ void setSkipTaskbar(QWidget* window, bool skip)
         event.format = 32;
         event.window = wid;
         event.type = state;
-        event.data.data32[0] = skip ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
+        event.data.data32[0] = skip ? 1 : 0; // _NET_WM_STATE_ADD / _REMOVE
         event.data.data32[1] = skipAtom;
-        event.data.data32[3] = 1;  // source: normal application
+        event.data.data32[3] = 1; // source: normal application
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        xcb_send_event(c, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
     }
     xcb_flush(c);

@@ -11,15 +11,13 @@
 #include "shell/RondixDBusService.h"
 #include "shell/SharedShellServices.h"
 
+#include <csignal>
+#include <cstdio>
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 #include <QWidget>
-
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -133,7 +131,8 @@ int main(int argc, char* argv[])
                      [&delegate] { delegate.triggerWhirlo(false); });
     QObject::connect(&dbus, &RondixDBusService::reopenRequested, &delegate,
                      [&delegate] { delegate.applicationShouldHandleReopen(); });
-    QObject::connect(&dbus, &RondixDBusService::settingsRequested, &menuBar, &MenuBarManager::openSettingsWindow);
+    QObject::connect(&dbus, &RondixDBusService::settingsRequested, &menuBar,
+                     &MenuBarManager::openSettingsWindow);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
 
     // Keys are posted only with the input access the permission manager tracks.

@@ -17,8 +17,7 @@ AutostartLoginItem::AutostartLoginItem(const QString& configHome, const QString&
     : LoginItem(parent)
     , m_configHome(configHome)
     , m_executable(executable)
-{
-}
+{}
 
 QString AutostartLoginItem::filePath() const
 {
@@ -42,8 +41,8 @@ QString AutostartLoginItem::quoteExecArgument(const QString& argument)
     for (const QChar c : argument) {
         if (c == QLatin1Char('%'))
             out += QStringLiteral("%%");
-        else if (needsQuotes && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
-                                 || c == QLatin1Char('\\')))
+        else if (needsQuotes && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+                                 c == QLatin1Char('\\')))
             out += QLatin1Char('\\') + c;
         else
             out += c;

@@ -13,6 +13,7 @@
 #include "shell/ShellServices.h"
 #include "shell/WindowHints.h"
 
+#include <memory>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -21,8 +22,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -50,8 +49,7 @@ public:
     RecordingServices(FakePlatform& platform, const QString& dataDir)
         : m_platform(platform)
         , store(dataDir)
-    {
-    }
+    {}
 
     void createFrontmostSensor() override
     {
@@ -120,7 +118,12 @@ public:
     int loginRegistrationsAtPermissionCheck = -1;
 };
 
-enum class Stored { Absent, True, False };
+enum class Stored
+{
+    Absent,
+    True,
+    False
+};
 
 } // namespace
 
@@ -139,7 +142,8 @@ private:
 
     void startShell()
     {
-        m_services = std::make_unique<RecordingServices>(*m_platform, m_home->filePath(QStringLiteral("data")));
+        m_services =
+            std::make_unique<RecordingServices>(*m_platform, m_home->filePath(QStringLiteral("data")));
         m_menuBar = std::make_unique<MenuBarManager>(*m_services);
         QObject::connect(m_menuBar.get(), &MenuBarManager::menuReady, m_menuBar.get(),
                          [this] { m_services->calls << QStringLiteral("menu"); });
@@ -188,11 +192,13 @@ private Q_SLOTS:
         startShell();
         // Building the menu checks the permission too; the start-up check is the last step.
         const QStringList& calls = m_services->calls;
-        const QList<int> order{int(calls.indexOf(QStringLiteral("sensor"))), int(calls.indexOf(QStringLiteral("mouse"))),
-                               int(calls.indexOf(QStringLiteral("menu"))), int(calls.indexOf(QStringLiteral("hotkey"))),
-                               int(calls.lastIndexOf(QStringLiteral("permission")))};
+        const QList<int> order{
+            int(calls.indexOf(QStringLiteral("sensor"))), int(calls.indexOf(QStringLiteral("mouse"))),
+            int(calls.indexOf(QStringLiteral("menu"))), int(calls.indexOf(QStringLiteral("hotkey"))),
+            int(calls.lastIndexOf(QStringLiteral("permission")))};
         for (int i = 0; i < order.size(); ++i)
-            QVERIFY2(order[i] >= 0 && (i == 0 || order[i - 1] < order[i]), qPrintable(calls.join(QLatin1Char(' '))));
+            QVERIFY2(order[i] >= 0 && (i == 0 || order[i - 1] < order[i]),
+                     qPrintable(calls.join(QLatin1Char(' '))));
         QCOMPARE(calls.last(), QStringLiteral("permission"));
         // The login item (first launch) is registered before the permission check.
         QCOMPARE(m_services->loginRegistrationsAtPermissionCheck, 1);
@@ -274,24 +280,29 @@ private Q_SLOTS:
 
     void summonTarget_data()
     {
-        QTest::addColumn<QList<RunningApp>>("switches");  // frontmost apps, in order
-        QTest::addColumn<QString>("targetId");            // "-" for no target
-        QTest::addColumn<QString>("askedId");             // "-" for no identifier
-        QTest::addColumn<QString>("ringName");            // "" for the global ring
+        QTest::addColumn<QList<RunningApp>>("switches"); // frontmost apps, in order
+        QTest::addColumn<QString>("targetId");           // "-" for no target
+        QTest::addColumn<QString>("askedId");            // "-" for no identifier
+        QTest::addColumn<QString>("ringName");           // "" for the global ring
 
-        const RunningApp editor = app(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 201);
+        const RunningApp editor =
+            app(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 201);
         const RunningApp browser = app(QStringLiteral("firefox"), QStringLiteral("Firefox"), 202);
         RunningApp anonymous = app(QString(), QStringLiteral("xterm"), 203);
 
-        QTest::newRow("no frontmost app: global ring") << QList<RunningApp>{} << "-" << "-" << "";
-        QTest::newRow("app with its own ring") << QList<RunningApp>{editor} << editor.bundleId << editor.bundleId
-                                               << "Editor Ring";
+        QTest::newRow("no frontmost app: global ring") << QList<RunningApp>{} << "-"
+                                                       << "-"
+                                                       << "";
+        QTest::newRow("app with its own ring")
+            << QList<RunningApp>{editor} << editor.bundleId << editor.bundleId << "Editor Ring";
         QTest::newRow("app without a ring: global ring")
             << QList<RunningApp>{browser} << browser.bundleId << browser.bundleId << "";
         QTest::newRow("own window in front: the app before it")
-            << QList<RunningApp>{browser, editor, ownApp()} << editor.bundleId << editor.bundleId << "Editor Ring";
-        QTest::newRow("app without id: asked without one")
-            << QList<RunningApp>{anonymous} << "" << "-" << "";
+            << QList<RunningApp>{browser, editor, ownApp()} << editor.bundleId << editor.bundleId
+            << "Editor Ring";
+        QTest::newRow("app without id: asked without one") << QList<RunningApp>{anonymous} << ""
+                                                           << "-"
+                                                           << "";
     }
 
     void summonTarget()
@@ -312,8 +323,8 @@ private Q_SLOTS:
         m_services->calls.clear();
         m_services->onHotkey();
 
-        QCOMPARE(m_services->calls,
-                 (QStringList{QStringLiteral("snapshot"), QStringLiteral("profile"), QStringLiteral("show")}));
+        QCOMPARE(m_services->calls, (QStringList{QStringLiteral("snapshot"), QStringLiteral("profile"),
+                                                 QStringLiteral("show")}));
         QCOMPARE(m_services->shows.size(), 1);
         const auto& shown = m_services->shows.first();
         QCOMPARE(shown.at, std::optional<QPoint>());
@@ -382,7 +393,8 @@ private Q_SLOTS:
             QCOMPARE(shown.at, std::optional<QPoint>());
         QCOMPARE(m_services->calls.contains(QStringLiteral("sound")), sound);
         if (sound)
-            QVERIFY(m_services->calls.indexOf(QStringLiteral("sound")) < m_services->calls.indexOf(QStringLiteral("show")));
+            QVERIFY(m_services->calls.indexOf(QStringLiteral("sound")) <
+                    m_services->calls.indexOf(QStringLiteral("show")));
     }
 
     void hotkeyAfterDelegateGoneDoesNothing()
@@ -398,7 +410,7 @@ private Q_SLOTS:
 
     void reopen_data()
     {
-        QTest::addColumn<QString>("window");  // none, visible, minimized, hidden, closed
+        QTest::addColumn<QString>("window"); // none, visible, minimized, hidden, closed
         QTest::addColumn<bool>("ring");
 
         QTest::newRow("no settings window: ring at centre") << "none" << true;
@@ -462,7 +474,7 @@ private Q_SLOTS:
 
         QMenu* menu = m_menuBar->menu();
         QVERIFY(menu);
-        Q_EMIT menu->aboutToShow();  // the refresh runs as the menu opens
+        Q_EMIT menu->aboutToShow(); // the refresh runs as the menu opens
         const QList<QAction*> actions = menu->actions();
         QCOMPARE(actions.size(), 8);
 
@@ -470,15 +482,19 @@ private Q_SLOTS:
         for (int i = 0; i < actions.size(); ++i)
             QCOMPARE(actions[i]->isSeparator(), separators.contains(i));
 
-        const QString hotkeyText = withHotkey ? QStringLiteral("⌃⌥K") : L10n::string(QStringLiteral("menu.click_to_summon"));
+        const QString hotkeyText =
+            withHotkey ? QStringLiteral("⌃⌥K") : L10n::string(QStringLiteral("menu.click_to_summon"));
         QCOMPARE(actions[0]->text(), L10n::format(QStringLiteral("menu.summon"), std::nullopt, {hotkeyText}));
         if (withHotkey)
             QVERIFY(actions[0]->text().contains(QStringLiteral("⌃⌥K")));
-        QCOMPARE(actions[2]->text(), L10n::format(QStringLiteral("menu.current_app"), std::nullopt, {QStringLiteral("Firefox")}));
+        QCOMPARE(actions[2]->text(),
+                 L10n::format(QStringLiteral("menu.current_app"), std::nullopt, {QStringLiteral("Firefox")}));
         QVERIFY(actions[2]->text().contains(QStringLiteral("Firefox")));
         QCOMPARE(actions[3]->text(),
-                 trusted ? L10n::string(QStringLiteral("menu.permissions_ok"), QStringLiteral("✅ 辅助功能权限已就绪"))
-                         : L10n::string(QStringLiteral("menu.permissions_missing"), QStringLiteral("⚠️ 辅助功能授权配置...")));
+                 trusted ? L10n::string(QStringLiteral("menu.permissions_ok"),
+                                        QStringLiteral("✅ 辅助功能权限已就绪"))
+                         : L10n::string(QStringLiteral("menu.permissions_missing"),
+                                        QStringLiteral("⚠️ 辅助功能授权配置...")));
         QCOMPARE(actions[5]->text(), L10n::string(QStringLiteral("menu.settings")));
         QCOMPARE(actions[7]->text(), L10n::string(QStringLiteral("menu.quit")));
 
@@ -493,7 +509,7 @@ private Q_SLOTS:
         const int checks = m_services->calls.count(QStringLiteral("permission"));
         Q_EMIT menu->aboutToShow();
         QCOMPARE(m_services->calls.count(QStringLiteral("permission")), checks + 1);
-        QCOMPARE(menu->actions().size(), 8);  // refilled, not appended
+        QCOMPARE(menu->actions().size(), 8); // refilled, not appended
     }
 
     void menuActionsDoWhatTheySay()
@@ -528,13 +544,14 @@ private Q_SLOTS:
     void tooltipIsSetOnce()
     {
         QFETCH(bool, withHotkey);
-        m_home->path();  // settings already isolated by init()
-        auto services = std::make_unique<RecordingServices>(*m_platform, m_home->filePath(QStringLiteral("d")));
+        m_home->path(); // settings already isolated by init()
+        auto services =
+            std::make_unique<RecordingServices>(*m_platform, m_home->filePath(QStringLiteral("d")));
         services->hotkey = withHotkey ? std::optional<QString>(QStringLiteral("⌥Space")) : std::nullopt;
         MenuBarManager menuBar(*services);
         menuBar.setupMenuBar();
-        const QString expected = withHotkey ? L10n::format(QStringLiteral("menu.tooltip_hotkey"), std::nullopt,
-                                                           {QStringLiteral("⌥Space")})
+        const QString expected = withHotkey ? L10n::format(QStringLiteral("menu.tooltip_hotkey"),
+                                                           std::nullopt, {QStringLiteral("⌥Space")})
                                             : L10n::string(QStringLiteral("menu.tooltip_nohotkey"));
         QCOMPARE(menuBar.tooltip(), expected);
 
@@ -559,8 +576,9 @@ private Q_SLOTS:
         QCOMPARE(first->windowTitle(), L10n::string(QStringLiteral("menubar.settings_window_title"),
                                                     QStringLiteral("Rondix 轮盘设置")));
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY2(qAbs(first->geometry().center().x() - area.center().x()) <= 2,
-                 qPrintable(QStringLiteral("%1 %2").arg(first->geometry().center().x()).arg(area.center().x())));
+        QVERIFY2(
+            qAbs(first->geometry().center().x() - area.center().x()) <= 2,
+            qPrintable(QStringLiteral("%1 %2").arg(first->geometry().center().x()).arg(area.center().x())));
 
         first->showMinimized();
         m_menuBar->openSettingsWindow();
@@ -572,6 +590,15 @@ private Q_SLOTS:
             settingsWindows += qobject_cast<SettingsWindow*>(w) ? 1 : 0;
         QCOMPARE(settingsWindows, 1);
         QCOMPARE(m_services->cacheReleases, 0);
+
+        // A language switch retitles the open window.
+        L10n::shared().setCurrentLanguage(QStringLiteral("zh-Hans"));
+        QTRY_COMPARE(first->windowTitle(), L10n::string(QStringLiteral("menubar.settings_window_title"),
+                                                        QStringLiteral("Rondix 轮盘设置")));
+        QVERIFY(first->windowTitle() != QStringLiteral("menubar.settings_window_title"));
+        L10n::shared().setCurrentLanguage(QStringLiteral("en"));
+        QTRY_COMPARE(first->windowTitle(), L10n::string(QStringLiteral("menubar.settings_window_title"),
+                                                        QStringLiteral("Rondix 轮盘设置")));
     }
 
     void closingSettingsReleasesCaches()
@@ -582,7 +609,7 @@ private Q_SLOTS:
         QVERIFY(first->close());
         QVERIFY(!m_menuBar->activeSettingsWindow());
         QCOMPARE(m_services->cacheReleases, 1);
-        QTRY_VERIFY(!first);  // the closed window is gone, not just hidden
+        QTRY_VERIFY(!first); // the closed window is gone, not just hidden
 
         m_menuBar->openSettingsWindow();
         QVERIFY(m_menuBar->activeSettingsWindow());
@@ -603,7 +630,8 @@ private Q_SLOTS:
         for (PermissionGuideWindow* g : guides) {
             QVERIFY(g->isVisible());
             QCOMPARE(g->size(), QSize(540, 480));
-            QCOMPARE(g->minimumSize(), g->maximumSize());  // not resizable
+            QCOMPARE(g->minimumSize(), g->maximumSize()); // not resizable
+            QVERIFY(!(g->windowFlags() & Qt::WindowMinMaxButtonsHint));
             QCOMPARE(g->windowTitle(), L10n::string(QStringLiteral("permission.guide.title"),
                                                     QStringLiteral("系统权限配置与授权引导")));
         }
@@ -617,12 +645,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("execLine");
 
-        QTest::newRow("plain path") << "/usr/bin/rondix" << "Exec=/usr/bin/rondix";
-        QTest::newRow("space is quoted") << "/opt/My Apps/rondix" << "Exec=\"/opt/My Apps/rondix\"";
-        QTest::newRow("percent is doubled") << "/opt/100%/rondix" << "Exec=/opt/100%%/rondix";
+        QTest::newRow("plain path") << "/usr/bin/rondix"
+                                    << "Exec=/usr/bin/rondix";
+        QTest::newRow("space is quoted") << "/opt/My Apps/rondix"
+                                         << "Exec=\"/opt/My Apps/rondix\"";
+        QTest::newRow("percent is doubled") << "/opt/100%/rondix"
+                                            << "Exec=/opt/100%%/rondix";
         QTest::newRow("dollar and quote escaped") << "/tmp/a$b\"c/rondix"
                                                   << "Exec=\"/tmp/a\\\\$b\\\\\"c/rondix\"";
-        QTest::newRow("backslash escaped twice") << "/tmp/a\\b/rondix" << "Exec=\"/tmp/a\\\\\\\\b/rondix\"";
+        QTest::newRow("backslash escaped twice") << "/tmp/a\\b/rondix"
+                                                 << "Exec=\"/tmp/a\\\\\\\\b/rondix\"";
     }
 
     void autostartFile()
@@ -658,7 +690,7 @@ private Q_SLOTS:
         QVERIFY(item.unregisterItem(&error));
         QVERIFY(!item.isRegistered());
         QVERIFY(!QFile::exists(item.filePath()));
-        QVERIFY(item.unregisterItem(&error));  // already gone is fine
+        QVERIFY(item.unregisterItem(&error)); // already gone is fine
     }
 
     void autostartUsesEnvironmentAndRunningBinary()
@@ -672,7 +704,8 @@ private Q_SLOTS:
         const QString path = m_home->filePath(QStringLiteral("config/autostart/org.rondix.Rondix.desktop"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(QString::fromUtf8(file.readAll()).contains(QStringLiteral("Exec=") + QCoreApplication::applicationFilePath()));
+        QVERIFY(QString::fromUtf8(file.readAll())
+                    .contains(QStringLiteral("Exec=") + QCoreApplication::applicationFilePath()));
     }
 
     void autostartRefusesRelativeProgram()
@@ -699,14 +732,14 @@ private Q_SLOTS:
         QTest::newRow("help") << QStringList{"--help"} << int(C::Help) << QStringList{};
         QTest::newRow("short help") << QStringList{"-h"} << int(C::Help) << QStringList{};
         QTest::newRow("version") << QStringList{"--version"} << int(C::Version) << QStringList{};
-        QTest::newRow("ring keeps its arguments") << QStringList{"ring", "export", "--help", "x y"} << int(C::Ring)
-                                                  << QStringList{"export", "--help", "x y"};
+        QTest::newRow("ring keeps its arguments") << QStringList{"ring", "export", "--help", "x y"}
+                                                  << int(C::Ring) << QStringList{"export", "--help", "x y"};
         QTest::newRow("bare ring") << QStringList{"ring"} << int(C::Ring) << QStringList{};
         QTest::newRow("unknown command") << QStringList{"sumon"} << int(C::Error) << QStringList{};
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(C::Error) << QStringList{};
         QTest::newRow("extra argument") << QStringList{"summon", "now"} << int(C::Error) << QStringList{};
-        QTest::newRow("ring is not an option value") << QStringList{"settings", "ring"} << int(C::Error)
-                                                     << QStringList{};
+        QTest::newRow("ring is not an option value")
+            << QStringList{"settings", "ring"} << int(C::Error) << QStringList{};
     }
 
     void commandLine()
@@ -749,7 +782,7 @@ private Q_SLOTS:
         int runs = 0;
         bool inSector = false;
         for (int step = 0; step < 720; ++step) {
-            const double a = M_PI / 8 + step * M_PI / 360.0;  // start in the gap between two sectors
+            const double a = M_PI / 8 + step * M_PI / 360.0; // start in the gap between two sectors
             const QColor c = image.pixelColor(QPoint(64 + int(42 * std::cos(a)), 64 + int(42 * std::sin(a))));
             const bool coloured = c.saturation() > 80 && c.value() > 120 && c.alpha() > 200;
             if (coloured && !inSector)

@@ -4,6 +4,7 @@
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
+#include <csignal>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -17,8 +18,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
 
 namespace {
 const QString kService = QStringLiteral("org.rondix.Rondix");
@@ -66,8 +65,8 @@ private:
 
     QVariant property(const QString& name)
     {
-        QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                          QStringLiteral("Get"));
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         get << kService << name;
         const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 3000);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
@@ -90,18 +89,23 @@ private:
     }
     double sinkVolumePercent()
     {
-        const QString out = run(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
+        const QString out = run(QStringLiteral("pactl"),
+                                {QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
         const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("(\\d+)%")).match(out);
         return m.hasMatch() ? m.captured(1).toDouble() : -1;
     }
     void readTarget()
     {
-        const QStringList lines = QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n'));
+        const QStringList lines =
+            QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n'));
         for (const QString& line : lines)
             if (line.startsWith(QStringLiteral("TEXT:")))
                 m_targetText = line.mid(5);
     }
-    QString activeWindowPid() { return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")}); }
+    QString activeWindowPid()
+    {
+        return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")});
+    }
 
     void movePointer(const QPoint& p)
     {
@@ -127,7 +131,7 @@ private:
 
     void clickSector(const QPoint& centre, int index)
     {
-        movePointer(centre + QPoint(3, 3));  // a first move inside the hub
+        movePointer(centre + QPoint(3, 3)); // a first move inside the hub
         QTest::qWait(30);
         movePointer(sectorPoint(centre, index));
         QTest::qWait(60);
@@ -180,16 +184,19 @@ private:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(xml.toUtf8());
         out.close();
-        const QString before = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        const QString before = run(QStringLiteral("xprop"),
+                                   {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
         m_wm.setStandardOutputFile(QProcess::nullDevice());
         m_wm.setStandardErrorFile(QProcess::nullDevice());
-        m_wm.start(QStringLiteral("openbox"),
-                   {QStringLiteral("--replace"), QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), path});
+        m_wm.start(QStringLiteral("openbox"), {QStringLiteral("--replace"), QStringLiteral("--sm-disable"),
+                                               QStringLiteral("--config-file"), path});
         QVERIFY(m_wm.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(
-            run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}) != before
-                && run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                       .contains(QStringLiteral("window id")),
+            run(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}) != before &&
+                run(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                    .contains(QStringLiteral("window id")),
             5000);
     }
 
@@ -231,17 +238,19 @@ private Q_SLOTS:
         conf.close();
         writeRing();
 
-        run(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("50%")});
+        run(QStringLiteral("pactl"),
+            {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("50%")});
 
         // The target application, focused.
         m_target.setProcessEnvironment(m_env);
         m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_e2e_target"));
         QVERIFY(m_target.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!(m_targetWindow = xdotool({QStringLiteral("search"), QStringLiteral("--pid"),
-                                                              QString::number(m_target.processId()),
-                                                              QStringLiteral("--name"), QStringLiteral("E2E Target")}))
-                                      .isEmpty(),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(m_targetWindow = xdotool({QStringLiteral("search"), QStringLiteral("--pid"),
+                                        QString::number(m_target.processId()), QStringLiteral("--name"),
+                                        QStringLiteral("E2E Target")}))
+                 .isEmpty(),
+            5000);
         m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
@@ -250,10 +259,12 @@ private Q_SLOTS:
         m_rondix.setProcessChannelMode(QProcess::SeparateChannels);
         m_rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"));
         QVERIFY(m_rondix.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
         QByteArray log;
-        QTRY_VERIFY_WITH_TIMEOUT((log += m_rondix.readAllStandardOutput()).contains("[Rondix] Application launched successfully."),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (log += m_rondix.readAllStandardOutput()).contains("[Rondix] Application launched successfully."),
+            5000);
         QVERIFY(!ringVisible());
     }
 
@@ -286,7 +297,8 @@ private Q_SLOTS:
         const QPoint centre = summonWithHotkey();
         QVERIFY(ringVisible());
         QCOMPARE(ringGeometry().size(), QSize(360, 360));
-        QVERIFY2((centre - kPointer).manhattanLength() <= 2, qPrintable(QStringLiteral("centre %1,%2").arg(centre.x()).arg(centre.y())));
+        QVERIFY2((centre - kPointer).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("centre %1,%2").arg(centre.x()).arg(centre.y())));
         // The ring never takes the keyboard from the target.
         QCOMPARE(activeWindowPid(), QString::number(m_target.processId()));
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
@@ -321,8 +333,8 @@ private Q_SLOTS:
         QVERIFY(ringVisible());
         clickSector(centre, kSouth);
         QTRY_VERIFY_WITH_TIMEOUT(sinkVolumePercent() > before, 3000);
-        QCOMPARE(sinkVolumePercent(), before + 6);  // one step of 1/16, rounded by pactl
-        QTest::qWait(400);  // longer than the ring's fade: it must still be there
+        QCOMPARE(sinkVolumePercent(), before + 6); // one step of 1/16, rounded by pactl
+        QTest::qWait(400);                         // longer than the ring's fade: it must still be there
         QVERIFY(ringVisible());
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
         QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
@@ -363,7 +375,7 @@ private Q_SLOTS:
             }
         }
         QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-        QTest::qWait(300);  // past the paste delay: nothing may arrive late
+        QTest::qWait(300); // past the paste delay: nothing may arrive late
         readTarget();
         QCOMPARE(openLog(), opened);
         QCOMPARE(m_targetText, text);
@@ -405,7 +417,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), ownPid, 5000);
         // "hideDockIcon" keeps the settings window off the taskbar.
         const QString settingsWindow = xdotool({QStringLiteral("getactivewindow")});
-        QVERIFY(run(QStringLiteral("xprop"), {QStringLiteral("-id"), settingsWindow, QStringLiteral("_NET_WM_STATE")})
+        QVERIFY(run(QStringLiteral("xprop"),
+                    {QStringLiteral("-id"), settingsWindow, QStringLiteral("_NET_WM_STATE")})
                     .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
         const QPoint centre = summonWithHotkey();
@@ -434,7 +447,27 @@ private Q_SLOTS:
         QVERIFY(m_rondix.waitForFinished(5000));
         QCOMPARE(m_rondix.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_rondix.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 3000);
+    }
+
+    void runsWithoutSessionBus()
+    {
+        QProcessEnvironment env = m_env;
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+        QProcess rondix;
+        rondix.setProcessEnvironment(env);
+        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"));
+        QVERIFY(rondix.waitForStarted());
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (log += rondix.readAllStandardOutput()).contains("[Rondix] Application launched successfully."),
+            5000);
+        QCOMPARE(log.count("single-instance"), 1);
+        QCOMPARE(rondix.state(), QProcess::Running);
+        rondix.terminate();
+        QVERIFY(rondix.waitForFinished(5000));
+        QCOMPARE(rondix.exitCode(), 0);
     }
 
     void summonCommandStartsRondixWhenNoneRuns()
@@ -445,10 +478,11 @@ private Q_SLOTS:
         rondix.setProcessEnvironment(m_env);
         rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), {QStringLiteral("summon")});
         QVERIFY(rondix.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
         QVERIFY((ringGeometry().center() - at).manhattanLength() <= 2);
-        QCOMPARE(rondix.state(), QProcess::Running);  // it stays, as a started Rondix does
+        QCOMPARE(rondix.state(), QProcess::Running); // it stays, as a started Rondix does
         rondix.terminate();
         QVERIFY(rondix.waitForFinished(5000));
         QCOMPARE(rondix.exitCode(), 0);
