@@ -1,5 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
+#include <QPointer>
+
 #include "platform/PlatformTypes.h"
 #include "platform/x11/X11KeyTable.h"
 
@@ -72,10 +74,13 @@ X11Connection::~X11Connection()
     // Backends hang off this connection and release grabs and keycodes as they
     // go: they must go while it is still open.
     m_handlers.clear();
-    const QObjectList kids = children();
-    for (QObject* child : kids)
-        if (child != m_notifier)
-            delete child;
+    // A backend may take a sibling down with it, so track each child weakly.
+    QList<QPointer<QObject>> kids;
+    for (QObject* child : children())
+        kids.append(child);
+    for (const QPointer<QObject>& child : kids)
+        if (child && child.data() != m_notifier)
+            delete child.data();
     delete m_notifier;
     if (m_keySymbols)
         xcb_key_symbols_free(m_keySymbols);

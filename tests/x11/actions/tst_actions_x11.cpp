@@ -276,8 +276,6 @@ private Q_SLOTS:
     {
         m_probe.kill();
         m_probe.waitForFinished();
-        // The process-wide platform lives until the process ends, as in the app.
-        Platform::instance().setParent(nullptr);
     }
 
     void shortcutArrivesInFocusedClient_data()
