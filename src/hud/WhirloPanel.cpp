@@ -139,6 +139,14 @@ void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
         m_hud->setBackdrop(m_backdrop);
     }
 
+    // Listen for Escape and outside clicks before the ring maps, so a key
+    // pressed the moment it appears is not lost.
+    if (m_platform.input) {
+        m_platform.input->acquireKeys(this);
+        m_platform.input->acquireButtons(this);
+        m_keysAcquired = m_buttonsAcquired = true;
+    }
+
     m_window->move(origin);
     m_hud->show();
     m_window->show();
@@ -155,11 +163,6 @@ void WhirloPanel::show(std::optional<QPoint> at, const RingProfile& profile,
         m_hud->seedPointer(local);
     m_hud->appear();
 
-    if (m_platform.input) {
-        m_platform.input->acquireKeys(this);
-        m_platform.input->acquireButtons(this);
-        m_keysAcquired = m_buttonsAcquired = true;
-    }
     Q_EMIT shown();
 }
 
