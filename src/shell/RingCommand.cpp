@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +31,7 @@ constexpr int kExitUsage = 2;
 constexpr qint64 kMaxRingFileBytes = 32 * 1024 * 1024;
 
 const QString kPrefix = QStringLiteral("rondix ring: ");
+const QString kServiceName = QStringLiteral("org.rondix.Rondix");
 
 QString usageText()
 {
@@ -378,35 +382,10 @@ int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     return kExitOk;
 }
 
-int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+} // namespace
+
+std::optional<QString> importRingInto(AppProfileManager& store, const RingProfile& incoming, QString* error)
 {
-    Options options;
-    QString error;
-    if (!parseOptions(args, false, false, &options, &error))
-        return usageError(err, error);
-    if (options.help) {
-        out << usageText();
-        return kExitOk;
-    }
-    if (options.positional.size() != 1) {
-        return usageError(err, options.positional.isEmpty() ? QStringLiteral("import needs a ring file")
-                                                            : QStringLiteral("import takes one ring file"));
-    }
-    const QString path = options.positional.first();
-
-    // Decode before the store is touched: a bad file changes nothing.
-    RingProfile incoming;
-    if (!loadRingFile(path, &incoming, &error))
-        return failure(err, error);
-    for (const QString& warning : ringWarnings(incoming))
-        err << kPrefix << path << ": warning: " << warning << "\n";
-
-    const QString dataDirectory = AppProfileManager::defaultDataDirectory();
-    if (const auto problem = damagedStore(dataDirectory))
-        return failure(err, *problem);
-
-    AppProfileManager store(dataDirectory);
-
     // Which ring the store is about to replace, named as it is before the import.
     QString outcome;
     const QList<RingProfile> before = store.profiles();
@@ -438,9 +417,10 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         }
     }
 
-    if (!store.importProfile(incoming) || !store.selectedProfileId())
-        return failure(err,
-                       QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath()));
+    if (!store.importProfile(incoming) || !store.selectedProfileId()) {
+        *error = QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath());
+        return std::nullopt;
+    }
 
     // The store only logs a failed save; check that the ring really is on disk
     // before reporting success.
@@ -457,14 +437,74 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             }
         }
     }
-    if (!written)
-        return failure(err,
-                       QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath()));
+    if (!written) {
+        *error = QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath());
+        return std::nullopt;
+    }
+
+    return outcome;
+}
+
+namespace {
+
+std::optional<QString> importThroughRunningInstance(const QString& absolutePath, QString* error)
+{
+    error->clear();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kServiceName).value())
+        return std::nullopt;
+    QDBusMessage call = QDBusMessage::createMethodCall(kServiceName, QStringLiteral("/org/rondix/Rondix"),
+                                                       kServiceName, QStringLiteral("ImportRingFile"));
+    call << absolutePath;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+        return reply.arguments().first().toString();
+    *error = QStringLiteral("the running Rondix could not import the ring: %1").arg(reply.errorMessage());
+    return std::nullopt;
+}
+
+int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Options options;
+    QString error;
+    if (!parseOptions(args, false, false, &options, &error))
+        return usageError(err, error);
+    if (options.help) {
+        out << usageText();
+        return kExitOk;
+    }
+    if (options.positional.size() != 1) {
+        return usageError(err, options.positional.isEmpty() ? QStringLiteral("import needs a ring file")
+                                                            : QStringLiteral("import takes one ring file"));
+    }
+    const QString path = options.positional.first();
+
+    // Decode before the store is touched: a bad file changes nothing.
+    RingProfile incoming;
+    if (!loadRingFile(path, &incoming, &error))
+        return failure(err, error);
+    for (const QString& warning : ringWarnings(incoming))
+        err << kPrefix << path << ": warning: " << warning << "\n";
+
+    // A running Rondix owns the rings in memory and writes them back on every
+    // edit, so it does the import itself; otherwise the store file is updated here.
+    QString outcome;
+    if (const auto running = importThroughRunningInstance(QFileInfo(path).absoluteFilePath(), &error)) {
+        outcome = *running;
+    } else {
+        if (!error.isEmpty())
+            return failure(err, error);
+        const QString dataDirectory = AppProfileManager::defaultDataDirectory();
+        if (const auto problem = damagedStore(dataDirectory))
+            return failure(err, *problem);
+        AppProfileManager store(dataDirectory);
+        const auto done = importRingInto(store, incoming, &error);
+        if (!done)
+            return failure(err, error);
+        outcome = *done;
+    }
 
     out << outcome << " from " << path << "; it is now the selected ring.\n";
-    // A running Rondix keeps the rings it loaded and writes them back on its
-    // next edit, which would drop this import.
-    out << "A running Rondix does not see the change until it is restarted.\n";
     out.flush();
     err.flush();
     return kExitOk;
@@ -494,4 +534,12 @@ int runRingCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     if (command == QLatin1String("import"))
         return importCommand(rest, out, err);
     return usageError(err, QStringLiteral("unknown command '%1'").arg(command));
+}
+
+std::optional<RingProfile> decodeRingFile(const QString& path, QString* error)
+{
+    RingProfile ring;
+    if (!loadRingFile(path, &ring, error))
+        return std::nullopt;
+    return ring;
 }

@@ -6,6 +6,21 @@ class QTextStream;
 
 // "rondix ring validate|export|import ...": ring files from the command line.
 // `args` are the words after "ring". Needs no display and no running Rondix;
-// the ring store is the one in $XDG_DATA_HOME/Rondix. Returns the exit status:
+// the ring store is the one in $XDG_DATA_HOME/Rondix (an import goes through the
+// running Rondix when there is one). Returns the exit status:
 // 0 done, 1 failed, 2 usage error.
 int runRingCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
+#include <optional>
+
+class AppProfileManager;
+struct RingProfile;
+
+// Imports `incoming` into `store` and checks that it reached the disk. Returns
+// what happened ("Replaced ring "Mail" for org.example.Mail"), or none with
+// *error set. Shared by the command line and the running instance.
+std::optional<QString> importRingInto(AppProfileManager& store, const RingProfile& incoming, QString* error);
+
+// Decodes the ring file at `path` under the strict rules; none with *error set
+// when it cannot be read or decoded.
+std::optional<RingProfile> decodeRingFile(const QString& path, QString* error);

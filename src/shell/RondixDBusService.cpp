@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QLoggingCategory>
@@ -66,4 +67,17 @@ void RondixDBusService::Reopen()
 void RondixDBusService::ShowSettings()
 {
     QTimer::singleShot(0, this, &RondixDBusService::settingsRequested);
+}
+
+QString RondixDBusService::ImportRingFile(const QString& path)
+{
+    QString error = QStringLiteral("importing is not available");
+    if (importProvider) {
+        error.clear();
+        if (const auto outcome = importProvider(path, &error))
+            return *outcome;
+    }
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::Failed, error);
+    return {};
 }

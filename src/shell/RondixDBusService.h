@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <QDBusContext>
 #include <QObject>
 #include <QRect>
 
@@ -8,7 +10,7 @@
 // /org/rondix/Rondix): later starts of the program ask it to summon, reopen or
 // open the settings instead of starting a second instance. RingVisible and
 // RingGeometry let scripts and tests see the ring without screen scraping.
-class RondixDBusService : public QObject
+class RondixDBusService : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.rondix.Rondix")
@@ -35,6 +37,9 @@ public:
 
     std::function<bool()> ringVisibleProvider;
     std::function<QRect()> ringGeometryProvider;
+    // Imports a ring file into the running store: what happened, or none with
+    // the reason set. `rondix ring import` goes through this while Rondix runs.
+    std::function<std::optional<QString>(const QString& path, QString* error)> importProvider;
 
     bool ringVisible() const { return ringVisibleProvider && ringVisibleProvider(); }
     QRect ringGeometry() const { return ringGeometryProvider ? ringGeometryProvider() : QRect(); }
@@ -43,6 +48,7 @@ public Q_SLOTS:
     Q_SCRIPTABLE void Summon();
     Q_SCRIPTABLE void Reopen();
     Q_SCRIPTABLE void ShowSettings();
+    Q_SCRIPTABLE QString ImportRingFile(const QString& path);
 
 Q_SIGNALS:
     void summonRequested();

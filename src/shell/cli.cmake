@@ -3,4 +3,4 @@
 add_library(rondix_cli STATIC
   ${CMAKE_CURRENT_LIST_DIR}/RingCommand.cpp ${CMAKE_CURRENT_LIST_DIR}/RingCommand.h
 )
-target_link_libraries(rondix_cli PUBLIC Qt6::Core PRIVATE rondix_model rondix_common)
+target_link_libraries(rondix_cli PUBLIC Qt6::Core Qt6::DBus rondix_model PRIVATE rondix_common)

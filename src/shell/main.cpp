@@ -2,6 +2,8 @@
 #include "common/Log.h"
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
+#include "model/AppProfileManager.h"
+#include "model/RingProfile.h"
 #include "platform/Platform.h"
 #include "shell/AccessibilityPermissionManager.h"
 #include "shell/AppDelegate.h"
@@ -126,6 +128,12 @@ int main(int argc, char* argv[])
     dbus.ringGeometryProvider = [] {
         const QWidget* window = WhirloPanel::shared().window();
         return window && WhirloPanel::shared().isShown() ? window->geometry() : QRect();
+    };
+    dbus.importProvider = [](const QString& path, QString* error) -> std::optional<QString> {
+        const std::optional<RingProfile> ring = decodeRingFile(path, error);
+        if (!ring)
+            return std::nullopt;
+        return importRingInto(AppProfileManager::shared(), *ring, error);
     };
     QObject::connect(&dbus, &RondixDBusService::summonRequested, &delegate,
                      [&delegate] { delegate.triggerWhirlo(false); });
