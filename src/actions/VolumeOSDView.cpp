@@ -1,5 +1,6 @@
 #include "actions/VolumeOSDView.h"
 
+#include "actions/VolumeDisplay.h"
 #include "actions/VolumeOSDManager.h"
 #include "common/SymbolGlyphs.h"
 #include "l10n/L10n.h"
@@ -114,15 +115,7 @@ void VolumeOSDView::animateTo(bool visible)
 
 QString VolumeOSDView::speakerIconName(bool muted, float volume)
 {
-    if (muted)
-        return QStringLiteral("speaker.slash.fill");
-    if (volume <= 0.01f)
-        return QStringLiteral("speaker.fill");
-    if (volume < 0.34f)
-        return QStringLiteral("speaker.wave.1.fill");
-    if (volume < 0.67f)
-        return QStringLiteral("speaker.wave.2.fill");
-    return QStringLiteral("speaker.wave.3.fill");
+    return VolumeDisplay::speakerSymbolName(volume, muted);
 }
 
 QString VolumeOSDView::speakerIconName() const
@@ -141,8 +134,7 @@ int VolumeOSDView::litSegments(float volume)
 
 QString VolumeOSDView::percentText(float volume)
 {
-    // std::lround rounds half away from zero.
-    return QString::number(std::lround(double(volume) * 100.0)) + QLatin1Char('%');
+    return VolumeDisplay::percentText(volume);
 }
 
 double VolumeOSDView::cardScale(double progress)

@@ -1,5 +1,6 @@
 #include "hud/HudController.h"
 
+#include "actions/VolumeDisplay.h"
 #include "hud/RadialGeometry.h"
 
 #include <cmath>
@@ -165,15 +166,7 @@ void HudController::step(bool up)
 
 QString HudController::speakerIconName(float volume, bool muted)
 {
-    if (muted)
-        return QStringLiteral("speaker.slash.fill");
-    if (volume <= 0.01f)
-        return QStringLiteral("speaker.fill");
-    if (volume < 0.34f)
-        return QStringLiteral("speaker.wave.1.fill");
-    if (volume < 0.67f)
-        return QStringLiteral("speaker.wave.2.fill");
-    return QStringLiteral("speaker.wave.3.fill");
+    return VolumeDisplay::speakerSymbolName(volume, muted);
 }
 
 double HudController::gaugeFraction(float volume, bool muted)
@@ -185,10 +178,7 @@ double HudController::gaugeFraction(float volume, bool muted)
 
 QString HudController::percentText(float volume)
 {
-    // Single precision like the volume itself (0.005 -> 0.5 -> 1%); std::round
-    // rounds half away from zero.
-    const float percent = volume * 100.0f;
-    return QString::number(int(std::round(percent))) + QLatin1Char('%');
+    return VolumeDisplay::percentText(volume);
 }
 
 QString HudController::centerSpeakerIconName() const
