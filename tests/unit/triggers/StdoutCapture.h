@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <QFile>
 #include <QTemporaryFile>
 #include <unistd.h>
 
@@ -10,8 +9,7 @@
 inline QString captureStdout(const std::function<void()>& fn)
 {
     QTemporaryFile file;
-    if (!file.open())
-        return {};
+    file.open();
     std::fflush(stdout);
     const int saved = dup(STDOUT_FILENO);
     dup2(file.handle(), STDOUT_FILENO);
@@ -20,6 +18,5 @@ inline QString captureStdout(const std::function<void()>& fn)
     dup2(saved, STDOUT_FILENO);
     close(saved);
     QFile read(file.fileName());
-    read.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(read.readAll());
+    return read.open(QIODevice::ReadOnly) ? QString::fromUtf8(read.readAll()) : QString();
 }
