@@ -1,5 +1,7 @@
 #include "model/AppProfileManager.h"
 
+#include "common/AtomicFile.h"
+
 #include "common/Log.h"
 #include "model/ModelJson.h"
 
@@ -7,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 Q_LOGGING_CATEGORY(lcProfiles, "rondix.model.profiles")
 
@@ -278,14 +279,9 @@ bool AppProfileManager::saveProfiles()
             return false;
         }
     }
-    QSaveFile file(m_saveFilePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        logSaveFailure(file.errorString());
-        return false;
-    }
-    const QByteArray data = encodeRingProfiles(m_profiles, JsonLayout::Pretty);
-    if (file.write(data) != data.size() || !file.commit()) {
-        logSaveFailure(file.errorString());
+    QString error;
+    if (!writeFileAtomically(m_saveFilePath, encodeRingProfiles(m_profiles, JsonLayout::Pretty), &error)) {
+        logSaveFailure(error);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "shell/RingCommand.h"
 
+#include "common/AtomicFile.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 #include <sys/stat.h>
@@ -370,12 +370,8 @@ int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         return kExitOk;
     }
 
-    QSaveFile file(*options.output);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(err, QStringLiteral("%1: cannot write: %2").arg(*options.output, file.errorString()));
-    file.write(json);
-    if (!file.commit())
-        return failure(err, QStringLiteral("%1: cannot write: %2").arg(*options.output, file.errorString()));
+    if (!writeFileAtomically(*options.output, json, &error))
+        return failure(err, QStringLiteral("%1: cannot write: %2").arg(*options.output, error));
     out << QStringLiteral("Exported ring %1 (%2) to %3\n")
                .arg(quoted(ring.name), ringOwner(ring), *options.output);
     out.flush();

@@ -1,12 +1,13 @@
 #include "platform/freedesktop/AutostartLoginItem.h"
 
+#include "common/AtomicFile.h"
+
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -89,13 +90,7 @@ bool AutostartLoginItem::registerItem(QString* error)
             *error = QStringLiteral("cannot create %1").arg(QFileInfo(path).absolutePath());
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(entryContent(executable)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, entryContent(executable), error);
 }
 
 bool AutostartLoginItem::unregisterItem(QString* error)

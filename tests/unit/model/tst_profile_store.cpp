@@ -274,10 +274,6 @@ private Q_SLOTS:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
 
         QCOMPARE(s.m->profiles().first().slots[3].title, QStringLiteral("unsaved"));
-        QEXPECT_FAIL(
-            "small store",
-            "QSaveFile::commit() ignores a failed final flush: the store is replaced by its first 512 bytes",
-            Abort);
         QCOMPARE(s.read(), saved);
         QVERIFY(!result);
         QCOMPARE(log.count(kSaveFailure), 2);
