@@ -4,200 +4,175 @@
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
-#include <csignal>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRect>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QtDBus>
 #include <QtTest>
 
 namespace {
 const QString kService = QStringLiteral("org.rondix.Rondix");
-const QString kPath = QStringLiteral("/org/rondix/Rondix");
+const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
 const QString kUrl = QStringLiteral("example.org/e2e");
 const QString kPaste = QStringLiteral("hello e2e");
 constexpr int kNorth = 0, kEast = 2, kSouth = 4;
 const QPoint kPointer(700, 450);
+
+// Runs a command line split at spaces and returns its output.
+QString run(const QString& command)
+{
+    QStringList args = command.split(QLatin1Char(' '));
+    QProcess p;
+    p.start(args.takeFirst(), args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+QString xdotool(const QString& args)
+{
+    return run(QStringLiteral("xdotool ") + args);
+}
+void movePointer(const QPoint& p)
+{
+    xdotool(QStringLiteral("mousemove %1 %2").arg(p.x()).arg(p.y()));
+}
+bool serviceRegistered()
+{
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
+}
+bool stopsCleanly(QProcess& p)
+{
+    p.terminate();
+    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+bool near(const QPoint& a, const QPoint& b, int tolerance = 2)
+{
+    return (a - b).manhattanLength() <= tolerance;
+}
 } // namespace
 
 class TestE2E : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_tmp;
     QProcessEnvironment m_env;
     QProcess m_rondix;
     QProcess m_target;
-    QProcess m_wm;
     QString m_targetWindow;
     QString m_targetText;
-    QString m_openLog;
 
-    static QString run(const QString& program, const QStringList& args, int* exitCode = nullptr)
+    // Starts rondix and returns what it printed up to saying it is ready (empty if it never did).
+    QByteArray launch(QProcess& p, const QProcessEnvironment& env, const QStringList& args = {})
     {
-        QProcess p;
-        p.start(program, args);
-        p.waitForFinished(10000);
-        if (exitCode)
-            *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        p.setProcessEnvironment(env);
+        p.start(kRondix, args);
+        QByteArray log;
+        const bool ready = QTest::qWaitFor(
+            [&] { return (log += p.readAllStandardOutput()).contains("Application launched successfully."); },
+            5000);
+        return ready ? log : QByteArray();
     }
-    static QString xdotool(const QStringList& args) { return run(QStringLiteral("xdotool"), args); }
-
     int runRondix(const QStringList& args)
     {
         QProcess p;
         p.setProcessEnvironment(m_env);
-        p.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), args);
-        if (!p.waitForFinished(10000))
-            return -1;
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        p.start(kRondix, args);
+        return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
-    QVariant property(const QString& name)
+    static QVariant property(const QString& name)
     {
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-        get << kService << name;
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 3000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return {};
-        return reply.arguments().first().value<QDBusVariant>().variant();
+        const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(
+            QDBusMessage::createMethodCall(kService, QStringLiteral("/org/rondix/Rondix"),
+                                           QStringLiteral("org.freedesktop.DBus.Properties"),
+                                           QStringLiteral("Get"))
+                << kService << name,
+            QDBus::Block, 3000);
+        return reply.value().variant(); // invalid when Rondix did not answer
     }
     bool ringVisible() { return property(QStringLiteral("RingVisible")).toBool(); }
-    QRect ringGeometry()
+    QPoint ringCentre()
     {
-        const QVariant v = property(QStringLiteral("RingGeometry"));
-        if (v.canConvert<QDBusArgument>())
-            return qdbus_cast<QRect>(v.value<QDBusArgument>());
-        return v.toRect();
+        return qdbus_cast<QRect>(property(QStringLiteral("RingGeometry")).value<QDBusArgument>()).center();
     }
-
-    QString openLog()
+    // What the ring's actions could change: opened addresses, the target's text, the volume.
+    QStringList effects()
     {
-        QFile f(m_openLog);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    double sinkVolumePercent()
-    {
-        const QString out = run(QStringLiteral("pactl"),
-                                {QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
-        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("(\\d+)%")).match(out);
-        return m.hasMatch() ? m.captured(1).toDouble() : -1;
-    }
-    void readTarget()
-    {
-        const QStringList lines =
-            QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n'));
-        for (const QString& line : lines)
+        for (const QString& line :
+             QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n')))
             if (line.startsWith(QStringLiteral("TEXT:")))
                 m_targetText = line.mid(5);
+        QFile log(m_tmp.filePath(QStringLiteral("xdg-open.log")));
+        const QString opened = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+        const QRegularExpressionMatch volume =
+            QRegularExpression(QStringLiteral("(\\d+)%"))
+                .match(run(QStringLiteral("pactl get-sink-volume @DEFAULT_SINK@")));
+        return {opened, m_targetText, volume.captured(1)};
     }
-    QString activeWindowPid()
-    {
-        return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")});
-    }
-
-    void movePointer(const QPoint& p)
-    {
-        xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-    }
+    QString activeWindowPid() { return xdotool(QStringLiteral("getactivewindow getwindowpid")); }
 
     // Shows the ring with the hotkey at `at` and returns its centre.
     QPoint summonWithHotkey(const QPoint& at = kPointer)
     {
         movePointer(at);
-        xdotool({QStringLiteral("key"), QStringLiteral("alt+space")});
-        if (!QTest::qWaitFor([this] { return ringVisible(); }, 3000))
-            return {};
-        return ringGeometry().center();
+        xdotool(QStringLiteral("key alt+space"));
+        return QTest::qWaitFor([this] { return ringVisible(); }, 3000) ? ringCentre() : QPoint();
     }
-
     static QPoint sectorPoint(const QPoint& centre, int index)
     {
         // Sector 0 is north; they run clockwise in 45 degree steps.
         const double a = index * M_PI / 4;
         return centre + QPoint(qRound(100 * std::sin(a)), qRound(-100 * std::cos(a)));
     }
-
     void clickSector(const QPoint& centre, int index)
     {
         movePointer(centre + QPoint(3, 3)); // a first move inside the hub
         QTest::qWait(30);
         movePointer(sectorPoint(centre, index));
         QTest::qWait(60);
-        xdotool({QStringLiteral("click"), QStringLiteral("1")});
+        xdotool(QStringLiteral("click 1"));
     }
-
     void activateTarget()
     {
-        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_targetWindow});
+        xdotool(QStringLiteral("windowactivate --sync ") + m_targetWindow);
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), QString::number(m_target.processId()), 3000);
     }
 
+    void writeFile(const QString& path, const QByteArray& content)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
     void writeRing()
     {
+        const QMap<qint64, ActionType> actions{
+            {kNorth, ActionType::openURL(kUrl)},
+            {kEast, ActionType::pasteText(kPaste)},
+            {kSouth, ActionType::systemControl(SystemControlAction::volumeUp)}};
         RingProfile ring = PresetProfiles::globalDefault();
-        QList<ActionSlot> slots;
-        for (qint64 i = 0; i < 8; ++i)
-            slots << ActionSlot::empty(i);
-        slots[kNorth].title = QStringLiteral("Web");
-        slots[kNorth].action = ActionType::openURL(kUrl);
-        slots[kNorth].isEnabled = true;
-        slots[kEast].title = QStringLiteral("Paste");
-        slots[kEast].action = ActionType::pasteText(kPaste);
-        slots[kEast].isEnabled = true;
-        slots[kSouth].title = QStringLiteral("Louder");
-        slots[kSouth].action = ActionType::systemControl(SystemControlAction::volumeUp);
-        slots[kSouth].isEnabled = true;
-        for (const ActionSlot& s : slots)
-            ring.updateSlot(s);
-        const QString dir = m_tmp.filePath(QStringLiteral("data/Rondix"));
-        QVERIFY(QDir().mkpath(dir));
-        QFile file(dir + QStringLiteral("/profiles.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(encodeRingProfiles({ring}));
+        for (qint64 i = 0; i < 8; ++i) {
+            ActionSlot slot = ActionSlot::empty(i);
+            slot.title = QString::number(i);
+            slot.action = actions.value(i, slot.action);
+            slot.isEnabled = actions.contains(i);
+            ring.updateSlot(slot);
+        }
+        writeFile(m_tmp.filePath(QStringLiteral("data/Rondix/profiles.json")), encodeRingProfiles({ring}));
     }
 
-    // Openbox binds Alt+Space to its window menu, which would take the hotkey
-    // and grab the pointer; run it for this test with that binding removed.
-    void replaceWindowManager()
+    // Starts openbox in place of the running window manager and waits until it has taken
+    // over; detached and without our output channels, or ctest would wait for it.
+    static void replaceOpenbox(const QStringList& args)
     {
-        QFile rc(QStringLiteral("/etc/xdg/openbox/rc.xml"));
-        if (!rc.open(QIODevice::ReadOnly))
-            return;
-        QString xml = QString::fromUtf8(rc.readAll());
-        xml.replace(QRegularExpression(QStringLiteral("<keybind key=\"A-space\">.*?</keybind>"),
-                                       QRegularExpression::DotMatchesEverythingOption),
-                    QString());
-        const QString path = m_tmp.filePath(QStringLiteral("openbox-rc.xml"));
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(xml.toUtf8());
-        out.close();
-        const QString before = run(QStringLiteral("xprop"),
-                                   {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-        m_wm.setStandardOutputFile(QProcess::nullDevice());
-        m_wm.setStandardErrorFile(QProcess::nullDevice());
-        m_wm.start(QStringLiteral("openbox"), {QStringLiteral("--replace"), QStringLiteral("--sm-disable"),
-                                               QStringLiteral("--config-file"), path});
-        QVERIFY(m_wm.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            run(QStringLiteral("xprop"),
-                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}) != before &&
-                run(QStringLiteral("xprop"),
-                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                    .contains(QStringLiteral("window id")),
-            5000);
+        const QString check = QStringLiteral("xprop -root _NET_SUPPORTING_WM_CHECK");
+        const QString before = run(check);
+        QProcess wm;
+        wm.setProgram(QStringLiteral("openbox"));
+        wm.setArguments(QStringList{QStringLiteral("--replace"), QStringLiteral("--sm-disable")} + args);
+        wm.setStandardOutputFile(QProcess::nullDevice());
+        wm.setStandardErrorFile(QProcess::nullDevice());
+        QVERIFY(wm.startDetached());
+        QTRY_VERIFY_WITH_TIMEOUT(run(check) != before && run(check).contains(QStringLiteral("window id")),
+                                 5000);
     }
 
 private Q_SLOTS:
@@ -208,224 +183,150 @@ private Q_SLOTS:
         for (const char* tool : {"xdotool", "pactl", "openbox", "xprop"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
-        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value());
+        QVERIFY(!serviceRegistered());
         QVERIFY(m_tmp.isValid());
-
-        replaceWindowManager();
+        // Openbox binds Alt+Space to its window menu, which would take the hotkey and grab
+        // the pointer; it runs for this test with that binding removed.
+        QFile rc(QStringLiteral("/etc/xdg/openbox/rc.xml"));
+        QVERIFY(rc.open(QIODevice::ReadOnly));
+        const QRegularExpression binding(QStringLiteral("<keybind key=\"A-space\">.*?</keybind>"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+        writeFile(m_tmp.filePath(QStringLiteral("rc.xml")),
+                  QString::fromUtf8(rc.readAll()).remove(binding).toUtf8());
+        replaceOpenbox({QStringLiteral("--config-file"), m_tmp.filePath(QStringLiteral("rc.xml"))});
 
         // A private home: settings, the ring, and an xdg-open that only records.
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.insert(QStringLiteral("HOME"), m_tmp.path());
-        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_tmp.filePath(QStringLiteral("config")));
-        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_tmp.filePath(QStringLiteral("data")));
-        m_env.insert(QStringLiteral("XDG_CACHE_HOME"), m_tmp.filePath(QStringLiteral("cache")));
+        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
+            m_env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
+                         m_tmp.filePath(QString::fromLatin1(dir).toLower()));
         m_env.remove(QStringLiteral("RONDIX_PLATFORM"));
         m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        const QString bin = m_tmp.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
-        m_openLog = m_tmp.filePath(QStringLiteral("xdg-open.log"));
-        QFile opener(bin + QStringLiteral("/xdg-open"));
-        QVERIFY(opener.open(QIODevice::WriteOnly));
-        opener.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n").arg(m_openLog).toUtf8());
-        opener.close();
-        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
-        m_env.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + m_env.value(QStringLiteral("PATH")));
-
-        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("config/Rondix"))));
-        QFile conf(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\n");
-        conf.close();
+        const QString opener = m_tmp.filePath(QStringLiteral("bin/xdg-open"));
+        writeFile(opener, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
+                              .arg(m_tmp.filePath(QStringLiteral("xdg-open.log")))
+                              .toUtf8());
+        QFile(opener).setPermissions(QFile(opener).permissions() | QFileDevice::ExeOwner);
+        m_env.insert(QStringLiteral("PATH"),
+                     QFileInfo(opener).path() + QLatin1Char(':') + m_env.value("PATH"));
+        writeFile(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")),
+                  "[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\n");
         writeRing();
-
-        run(QStringLiteral("pactl"),
-            {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("50%")});
+        run(QStringLiteral("pactl set-sink-volume @DEFAULT_SINK@ 50%"));
 
         // The target application, focused.
         m_target.setProcessEnvironment(m_env);
         m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_e2e_target"));
         QVERIFY(m_target.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(
-            !(m_targetWindow = xdotool({QStringLiteral("search"), QStringLiteral("--pid"),
-                                        QString::number(m_target.processId()), QStringLiteral("--name"),
-                                        QStringLiteral("E2E Target")}))
+            !(m_targetWindow = xdotool(QStringLiteral("search --onlyvisible --pid %1 --name E2E.Target")
+                                           .arg(m_target.processId())))
                  .isEmpty(),
             5000);
         m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
-        // Rondix itself; it is ready once its name is on the bus and it said so.
-        m_rondix.setProcessEnvironment(m_env);
-        m_rondix.setProcessChannelMode(QProcess::SeparateChannels);
-        m_rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"));
-        QVERIFY(m_rondix.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
-        QByteArray log;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (log += m_rondix.readAllStandardOutput()).contains("[Rondix] Application launched successfully."),
-            5000);
+        QVERIFY(!launch(m_rondix, m_env).isEmpty());
+        QVERIFY(serviceRegistered());
         QVERIFY(!ringVisible());
     }
 
     void cleanupTestCase()
     {
-        if (m_rondix.state() != QProcess::NotRunning) {
-            m_rondix.terminate();
-            if (!m_rondix.waitForFinished(5000))
-                m_rondix.kill();
+        for (QProcess* p : {&m_rondix, &m_target}) {
+            p->kill();
+            p->waitForFinished(3000);
         }
-        if (m_target.state() != QProcess::NotRunning) {
-            m_target.kill();
-            m_target.waitForFinished(3000);
-        }
-        if (m_wm.state() != QProcess::NotRunning) {
-            // Give the session its usual window manager back for the tests after this one.
-            // Detached and without our output channels, or ctest would wait for it.
-            QProcess wm;
-            wm.setProgram(QStringLiteral("openbox"));
-            wm.setArguments({QStringLiteral("--replace"), QStringLiteral("--sm-disable")});
-            wm.setStandardOutputFile(QProcess::nullDevice());
-            wm.setStandardErrorFile(QProcess::nullDevice());
-            wm.startDetached();
-            m_wm.waitForFinished(3000);
-        }
+        replaceOpenbox({}); // the session's usual window manager, for the tests after this one
     }
 
-    void hotkeyShowsRingAtPointer()
+    void ringUse_data()
     {
-        const QPoint centre = summonWithHotkey();
-        QVERIFY(ringVisible());
-        QCOMPARE(ringGeometry().size(), QSize(360, 360));
-        QVERIFY2((centre - kPointer).manhattanLength() <= 2,
-                 qPrintable(QStringLiteral("centre %1,%2").arg(centre.x()).arg(centre.y())));
+        QTest::addColumn<QStringList>("start"); // "hotkey", or the arguments of a second rondix
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("sector");
+        QTest::addColumn<QStringList>("change"); // opened address, typed text, volume step
+        const QStringList hotkey{"hotkey"}, none{"", "", ""};
+        QTest::newRow("open URL reaches xdg-open")
+            << hotkey << "click" << kNorth << QStringList{"https://" + kUrl + "\n", "", ""};
+        QTest::newRow("paste types into the target")
+            << hotkey << "click" << kEast << QStringList{"", kPaste, ""};
+        // One step of 1/16, rounded by pactl; the ring stays open for more.
+        QTest::newRow("volume up, ring stays open")
+            << hotkey << "click" << kSouth << QStringList{"", "", "6"};
+        QTest::newRow("rondix summon at the pointer, escape closes")
+            << QStringList{"summon"} << "escape" << -1 << none;
+        QTest::newRow("moving out past the ring closes") << hotkey << "move out" << kEast << none;
+        QTest::newRow("second start at the screen centre, a click elsewhere closes")
+            << QStringList{} << "click" << -1 << none;
+    }
+
+    void ringUse()
+    {
+        QFETCH(QStringList, start);
+        QFETCH(QString, how);
+        QFETCH(int, sector);
+        QFETCH(QStringList, change);
+        activateTarget();
+        QStringList expected = effects();
+        expected[0] += change[0];
+        expected[1] += change[1];
+        expected[2] = QString::number(expected[2].toInt() + change[2].toInt());
+
+        // A second start shows the ring at the screen centre; keep the pointer far from it.
+        const QPoint pointer = start.isEmpty() ? QPoint(60, 860) : kPointer;
+        QPoint centre;
+        if (start == QStringList{QStringLiteral("hotkey")}) {
+            centre = summonWithHotkey();
+        } else {
+            movePointer(pointer);
+            QCOMPARE(runRondix(start), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
+            centre = ringCentre();
+        }
+        QVERIFY2(near(centre, start.isEmpty() ? QPoint(720, 450) : pointer, 4),
+                 qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
         // The ring never takes the keyboard from the target.
         QCOMPARE(activeWindowPid(), QString::number(m_target.processId()));
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-    }
-
-    void openUrlSlot()
-    {
-        const QPoint centre = summonWithHotkey();
-        QVERIFY(ringVisible());
-        clickSector(centre, kNorth);
-        QTRY_VERIFY_WITH_TIMEOUT(openLog().contains(QStringLiteral("https://") + kUrl), 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-        QCOMPARE(openLog().count(QLatin1Char('\n')), 1);
-    }
-
-    void pasteSlotTypesIntoTarget()
-    {
-        activateTarget();
-        const QPoint centre = summonWithHotkey();
-        QVERIFY(ringVisible());
-        clickSector(centre, kEast);
-        QTRY_VERIFY_WITH_TIMEOUT((readTarget(), m_targetText == kPaste), 4000);
-        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-    }
-
-    void volumeSlotRaisesVolumeAndStaysOpen()
-    {
-        const double before = sinkVolumePercent();
-        QVERIFY(before >= 0);
-        const QPoint centre = summonWithHotkey();
-        QVERIFY(ringVisible());
-        clickSector(centre, kSouth);
-        QTRY_VERIFY_WITH_TIMEOUT(sinkVolumePercent() > before, 3000);
-        QCOMPARE(sinkVolumePercent(), before + 6); // one step of 1/16, rounded by pactl
-        QTest::qWait(400);                         // longer than the ring's fade: it must still be there
-        QVERIFY(ringVisible());
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-    }
-
-    void closingWithoutAction_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("escape") << "escape";
-        QTest::newRow("move out past the ring") << "move out";
-        QTest::newRow("click elsewhere") << "click";
-    }
-
-    void closingWithoutAction()
-    {
-        QFETCH(QString, how);
-        activateTarget();
-        readTarget();
-        const QString opened = openLog();
-        const QString text = m_targetText;
-        const double volume = sinkVolumePercent();
-
-        if (how == QLatin1String("click")) {
-            // A ring at the screen centre (a second start) with the pointer far away.
-            movePointer(QPoint(60, 860));
-            QCOMPARE(runRondix({}), 0);
-            QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
-            xdotool({QStringLiteral("click"), QStringLiteral("1")});
+        if (how == QLatin1String("escape")) {
+            xdotool(QStringLiteral("key Escape"));
+        } else if (how == QLatin1String("move out")) {
+            movePointer(sectorPoint(centre, sector));
+            QTest::qWait(50);
+            movePointer(centre + QPoint(250, 0));
+        } else if (sector < 0) {
+            xdotool(QStringLiteral("click 1"));
         } else {
-            const QPoint centre = summonWithHotkey();
+            clickSector(centre, sector);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(effects(), expected, 4000);
+        if (sector == kSouth) {
+            QTest::qWait(400); // longer than the ring's fade: it must still be there
             QVERIFY(ringVisible());
-            if (how == QLatin1String("escape")) {
-                xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-            } else {
-                movePointer(sectorPoint(centre, kEast));
-                QTest::qWait(50);
-                movePointer(centre + QPoint(250, 0));
-            }
+            xdotool(QStringLiteral("key Escape"));
         }
         QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-        QTest::qWait(300); // past the paste delay: nothing may arrive late
-        readTarget();
-        QCOMPARE(openLog(), opened);
-        QCOMPARE(m_targetText, text);
-        QCOMPARE(sinkVolumePercent(), volume);
-    }
-
-    void secondStartShowsRingAtScreenCentre()
-    {
-        movePointer(QPoint(100, 100));
-        QCOMPARE(runRondix({}), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
-        const QPoint centre = ringGeometry().center();
-        QVERIFY2((centre - QPoint(720, 450)).manhattanLength() <= 4,
-                 qPrintable(QStringLiteral("centre %1,%2").arg(centre.x()).arg(centre.y())));
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
-        // Still one instance.
-        QCOMPARE(m_rondix.state(), QProcess::Running);
-    }
-
-    void summonCommandShowsRingAtPointer()
-    {
-        const QPoint at(600, 380);
-        movePointer(at);
-        QCOMPARE(runRondix({QStringLiteral("summon")}), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
-        QVERIFY((ringGeometry().center() - at).manhattanLength() <= 2);
-        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
+        QTest::qWait(300); // past the paste delay: nothing more may arrive late
+        QCOMPARE(effects(), expected);
+        QCOMPARE(m_rondix.state(), QProcess::Running); // still the one instance
     }
 
     void summonFromOwnWindowTargetsPreviousApp()
     {
         activateTarget();
-        readTarget();
-        const QString before = m_targetText;
+        const QString before = effects()[1];
         QCOMPARE(runRondix({QStringLiteral("settings")}), 0);
         const QString ownPid = QString::number(m_rondix.processId());
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), ownPid, 5000);
         // "hideDockIcon" keeps the settings window off the taskbar.
-        const QString settingsWindow = xdotool({QStringLiteral("getactivewindow")});
-        QVERIFY(run(QStringLiteral("xprop"),
-                    {QStringLiteral("-id"), settingsWindow, QStringLiteral("_NET_WM_STATE")})
-                    .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
+        QVERIFY(
+            run(QStringLiteral("xprop -id %1 _NET_WM_STATE").arg(xdotool(QStringLiteral("getactivewindow"))))
+                .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
-        const QPoint centre = summonWithHotkey();
-        QVERIFY(ringVisible());
-        clickSector(centre, kEast);
+        clickSector(summonWithHotkey(), kEast);
         // The paste went to the target, which was brought forward for it.
-        QTRY_VERIFY_WITH_TIMEOUT((readTarget(), m_targetText == before + kPaste), 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(effects()[1], before + kPaste, 4000);
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), QString::number(m_target.processId()), 3000);
 
         // A second start with the settings window visible raises it, no ring.
@@ -435,57 +336,37 @@ private Q_SLOTS:
         QVERIFY(!ringVisible());
     }
 
-    void unknownArgumentsFail()
+    void freshStart_data()
     {
-        QCOMPARE(runRondix({QStringLiteral("--no-such-option")}), 2);
-        QCOMPARE(m_rondix.state(), QProcess::Running);
+        QTest::addColumn<bool>("withBus");
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("without a session bus it still runs") << false << QStringList{};
+        QTest::newRow("rondix summon starts Rondix and shows the ring") << true << QStringList{"summon"};
     }
 
-    void terminatesCleanly()
+    void freshStart()
     {
-        m_rondix.terminate();
-        QVERIFY(m_rondix.waitForFinished(5000));
-        QCOMPARE(m_rondix.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(m_rondix.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 3000);
-    }
-
-    void runsWithoutSessionBus()
-    {
+        QFETCH(bool, withBus);
+        QFETCH(QStringList, args);
+        if (m_rondix.state() == QProcess::Running) { // SIGTERM: a clean exit that frees the name
+            QVERIFY(stopsCleanly(m_rondix));
+            QTRY_VERIFY_WITH_TIMEOUT(!serviceRegistered(), 3000);
+        }
         QProcessEnvironment env = m_env;
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+        if (!withBus)
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=/nonexistent/bus"));
+        movePointer(QPoint(500, 500));
         QProcess rondix;
-        rondix.setProcessEnvironment(env);
-        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"));
-        QVERIFY(rondix.waitForStarted());
-        QByteArray log;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (log += rondix.readAllStandardOutput()).contains("[Rondix] Application launched successfully."),
-            5000);
-        QCOMPARE(log.count("single-instance"), 1);
-        QCOMPARE(rondix.state(), QProcess::Running);
-        rondix.terminate();
-        QVERIFY(rondix.waitForFinished(5000));
-        QCOMPARE(rondix.exitCode(), 0);
-    }
-
-    void summonCommandStartsRondixWhenNoneRuns()
-    {
-        const QPoint at(500, 500);
-        movePointer(at);
-        QProcess rondix;
-        rondix.setProcessEnvironment(m_env);
-        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), {QStringLiteral("summon")});
-        QVERIFY(rondix.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
-        QVERIFY((ringGeometry().center() - at).manhattanLength() <= 2);
+        const QByteArray log = launch(rondix, env, args);
+        QVERIFY(!log.isEmpty());
+        QCOMPARE(log.count("single-instance"), withBus ? 0 : 1);
+        if (withBus) {
+            QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
+            QVERIFY(near(ringCentre(), QPoint(500, 500)));
+        }
         QCOMPARE(rondix.state(), QProcess::Running); // it stays, as a started Rondix does
-        rondix.terminate();
-        QVERIFY(rondix.waitForFinished(5000));
-        QCOMPARE(rondix.exitCode(), 0);
+        QVERIFY(stopsCleanly(rondix));
     }
 };
 
