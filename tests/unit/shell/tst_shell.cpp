@@ -1,7 +1,6 @@
 #include "common/AppSettings.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
-#include "model/RingProfile.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/freedesktop/AutostartLoginItem.h"
 #include "shell/ActiveAppSensor.h"
@@ -9,11 +8,9 @@
 #include "shell/CommandLine.h"
 #include "shell/MenuBarManager.h"
 #include "shell/PermissionGuideWindow.h"
-#include "shell/SettingsWindow.h"
 #include "shell/ShellServices.h"
 #include "shell/WindowHints.h"
 
-#include <memory>
 #include <QApplication>
 #include <QMenu>
 #include <QtTest>
@@ -23,7 +20,7 @@ namespace {
 RunningApp app(const QString& id, const QString& name, qint64 pid = 100)
 {
     RunningApp a;
-    a.window = static_cast<quint32>(pid) * 16;
+    a.window = quint32(pid) * 16;
     a.pid = pid;
     a.bundleId = a.wmClass = id;
     a.name = name;
@@ -116,8 +113,7 @@ class TestShell : public QObject
         stopShell();
         m_services =
             std::make_unique<RecordingServices>(*m_platform, m_home->filePath(QStringLiteral("data")));
-        if (!hotkey.isEmpty())
-            m_services->hotkey = hotkey;
+        m_services->hotkey = hotkey.isEmpty() ? std::nullopt : std::optional(hotkey);
         m_menuBar = std::make_unique<MenuBarManager>(*m_services);
         connect(m_menuBar.get(), &MenuBarManager::menuReady, m_menuBar.get(),
                 [this] { m_services->calls << QStringLiteral("menu"); });
