@@ -24,26 +24,10 @@ QString run(const QString& command)
     p.waitForFinished(10000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
-QString xdotool(const QString& args)
-{
-    return run(QStringLiteral("xdotool ") + args);
-}
-void movePointer(const QPoint& p)
-{
-    xdotool(QStringLiteral("mousemove %1 %2").arg(p.x()).arg(p.y()));
-}
-bool serviceRegistered()
-{
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
-}
 bool stopsCleanly(QProcess& p)
 {
     p.terminate();
     return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-bool near(const QPoint& a, const QPoint& b, int tolerance = 2)
-{
-    return (a - b).manhattanLength() <= tolerance;
 }
 } // namespace
 
@@ -57,6 +41,11 @@ class TestE2E : public QObject
     QProcess m_target;
     QString m_targetWindow;
     QString m_targetText;
+
+    static QString xdotool(const QString& args) { return run(QStringLiteral("xdotool ") + args); }
+    static void movePointer(QPoint p) { xdotool(QStringLiteral("mousemove %1 %2").arg(p.x()).arg(p.y())); }
+    static bool near(QPoint a, QPoint b, int by = 2) { return (a - b).manhattanLength() <= by; }
+    static bool onBus() { return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService); }
 
     // Starts rondix and returns what it printed up to saying it is ready (empty if it never did).
     QByteArray launch(QProcess& p, const QProcessEnvironment& env, const QStringList& args = {})
@@ -183,7 +172,7 @@ private Q_SLOTS:
         for (const char* tool : {"xdotool", "pactl", "openbox", "xprop"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
-        QVERIFY(!serviceRegistered());
+        QVERIFY(!onBus());
         QVERIFY(m_tmp.isValid());
         // Openbox binds Alt+Space to its window menu, which would take the hotkey and grab
         // the pointer; it runs for this test with that binding removed.
@@ -228,7 +217,7 @@ private Q_SLOTS:
         activateTarget();
 
         QVERIFY(!launch(m_rondix, m_env).isEmpty());
-        QVERIFY(serviceRegistered());
+        QVERIFY(onBus());
         QVERIFY(!ringVisible());
     }
 
@@ -350,7 +339,7 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         if (m_rondix.state() == QProcess::Running) { // SIGTERM: a clean exit that frees the name
             QVERIFY(stopsCleanly(m_rondix));
-            QTRY_VERIFY_WITH_TIMEOUT(!serviceRegistered(), 3000);
+            QTRY_VERIFY_WITH_TIMEOUT(!onBus(), 3000);
         }
         QProcessEnvironment env = m_env;
         if (!withBus)
