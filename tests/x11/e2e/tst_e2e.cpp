@@ -41,6 +41,7 @@ class TestE2E : public QObject
     QProcess m_target;
     QString m_targetWindow;
     QString m_targetText;
+    bool m_ownWindowManager = false;
 
     static QString xdotool(const QString& args) { return run(QStringLiteral("xdotool ") + args); }
     static void movePointer(QPoint p) { xdotool(QStringLiteral("mousemove %1 %2").arg(p.x()).arg(p.y())); }
@@ -182,6 +183,7 @@ private Q_SLOTS:
                                          QRegularExpression::DotMatchesEverythingOption);
         writeFile(m_tmp.filePath(QStringLiteral("rc.xml")),
                   QString::fromUtf8(rc.readAll()).remove(binding).toUtf8());
+        m_ownWindowManager = true;
         replaceOpenbox({QStringLiteral("--config-file"), m_tmp.filePath(QStringLiteral("rc.xml"))});
 
         // A private home: settings, the ring, and an xdg-open that only records.
@@ -227,7 +229,8 @@ private Q_SLOTS:
             p->kill();
             p->waitForFinished(3000);
         }
-        replaceOpenbox({}); // the session's usual window manager, for the tests after this one
+        if (m_ownWindowManager) // the session's usual window manager, for the tests after this one
+            replaceOpenbox({});
     }
 
     void ringUse_data()
