@@ -328,6 +328,27 @@ private Q_SLOTS:
         QVERIFY(!ringVisible());
     }
 
+    // An import while Rondix runs goes through the running instance, which
+    // uses the imported ring at once (and keeps it on its next save).
+    void importWhileRunningChangesTheRing()
+    {
+        RingProfile ring = PresetProfiles::globalDefault();
+        ActionSlot north = *ring.slotAt(kNorth);
+        north.action = ActionType::openURL(QStringLiteral("example.org/imported"));
+        ring.updateSlot(north);
+        writeFile(m_tmp.filePath(QStringLiteral("imported.rondix")), encodeRingProfile(ring));
+        QCOMPARE(runRondix({QStringLiteral("ring"), QStringLiteral("import"),
+                            m_tmp.filePath(QStringLiteral("imported.rondix"))}),
+                 0);
+
+        activateTarget();
+        QStringList expected = effects();
+        expected[0] += QStringLiteral("https://example.org/imported\n");
+        clickSector(summonWithHotkey(), kNorth);
+        QTRY_COMPARE_WITH_TIMEOUT(effects(), expected, 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
+    }
+
     void freshStart_data()
     {
         QTest::addColumn<bool>("withBus");
