@@ -6,7 +6,7 @@ namespace StringFormat {
 
 namespace {
 
-struct Spec
+struct Directive
 {
     int position = 0; // 1-based; 0 = next sequential argument
     bool zeroPad = false;
@@ -45,13 +45,13 @@ int readNumber(const QString& s, int& i)
 
 // Parses the directive starting after '%' at `start`. Returns false when the
 // text there is not a directive (it is then copied literally).
-bool parseSpec(const QString& s, int start, Spec& spec)
+bool parseDirective(const QString& s, int start, Directive& directive)
 {
     int i = start;
     int save = i;
     const int pos = readNumber(s, i);
     if (pos > 0 && i < s.size() && s.at(i) == u'$') {
-        spec.position = pos;
+        directive.position = pos;
         ++i;
     } else {
         i = save;
@@ -59,26 +59,26 @@ bool parseSpec(const QString& s, int start, Spec& spec)
     while (i < s.size()) {
         const QChar f = s.at(i);
         if (f == u'0')
-            spec.zeroPad = true;
+            directive.zeroPad = true;
         else if (f == u'-')
-            spec.leftAlign = true;
+            directive.leftAlign = true;
         else if (f == u'+')
-            spec.plusSign = true;
+            directive.plusSign = true;
         else if (f != u' ' && f != u'#' && f != u'\'')
             break;
         ++i;
     }
-    spec.width = readNumber(s, i);
+    directive.width = readNumber(s, i);
     if (i < s.size() && s.at(i) == u'.') {
         ++i;
-        spec.precision = qMax(0, readNumber(s, i));
+        directive.precision = qMax(0, readNumber(s, i));
     }
     while (i < s.size() && isLengthModifier(s.at(i)))
         ++i;
     if (i >= s.size() || !isConversion(s.at(i)))
         return false;
-    spec.conversion = s.at(i);
-    spec.length = i + 1 - start;
+    directive.conversion = s.at(i);
+    directive.length = i + 1 - start;
     return true;
 }
 
@@ -98,17 +98,17 @@ QString kindOf(QChar conversion)
     }
 }
 
-QString render(const Spec& spec, const QVariant& arg, bool present)
+QString render(const Directive& directive, const QVariant& arg, bool present)
 {
     if (!present)
         return {};
     QString text;
-    switch (spec.conversion.unicode()) {
+    switch (directive.conversion.unicode()) {
     case u'@':
     case u's':
         text = arg.toString();
-        if (spec.precision >= 0)
-            text.truncate(spec.precision);
+        if (directive.precision >= 0)
+            text.truncate(directive.precision);
         break;
     case u'c':
         text = arg.typeId() == QMetaType::QString ? arg.toString().left(1) : QString(QChar(arg.toInt()));
@@ -116,13 +116,13 @@ QString render(const Spec& spec, const QVariant& arg, bool present)
     case u'f':
     case u'g':
     case u'e':
-        text = QString::number(arg.toDouble(), spec.conversion.toLatin1(),
-                               spec.precision >= 0 ? spec.precision : 6);
+        text = QString::number(arg.toDouble(), directive.conversion.toLatin1(),
+                               directive.precision >= 0 ? directive.precision : 6);
         break;
     case u'x':
     case u'X':
         text = QString::number(arg.toULongLong(), 16);
-        if (spec.conversion == u'X')
+        if (directive.conversion == u'X')
             text = text.toUpper();
         break;
     case u'u':
@@ -130,15 +130,15 @@ QString render(const Spec& spec, const QVariant& arg, bool present)
         break;
     default:
         text = QString::number(arg.toLongLong());
-        if (spec.plusSign && !text.startsWith(u'-'))
+        if (directive.plusSign && !text.startsWith(u'-'))
             text.prepend(u'+');
         break;
     }
-    if (spec.width > text.size()) {
-        const int pad = spec.width - text.size();
-        if (spec.leftAlign) {
+    if (directive.width > text.size()) {
+        const int pad = directive.width - text.size();
+        if (directive.leftAlign) {
             text.append(QString(pad, u' '));
-        } else if (spec.zeroPad && spec.conversion != u'@' && spec.conversion != u's') {
+        } else if (directive.zeroPad && directive.conversion != u'@' && directive.conversion != u's') {
             const int signLen = (text.startsWith(u'-') || text.startsWith(u'+')) ? 1 : 0;
             text.insert(signLen, QString(pad, u'0'));
         } else {
@@ -166,15 +166,15 @@ QString apply(const QString& format, const QVariantList& args)
             ++i;
             continue;
         }
-        Spec spec;
-        if (!parseSpec(format, i + 1, spec)) {
+        Directive directive;
+        if (!parseDirective(format, i + 1, directive)) {
             out.append(c);
             continue;
         }
-        const int index = spec.position > 0 ? spec.position - 1 : next++;
+        const int index = directive.position > 0 ? directive.position - 1 : next++;
         const bool present = index >= 0 && index < args.size();
-        out.append(render(spec, present ? args.at(index) : QVariant(), present));
-        i += spec.length;
+        out.append(render(directive, present ? args.at(index) : QVariant(), present));
+        i += directive.length;
     }
     return out;
 }
@@ -190,17 +190,17 @@ QStringList signature(const QString& format)
             ++i;
             continue;
         }
-        Spec spec;
-        if (!parseSpec(format, i + 1, spec))
+        Directive directive;
+        if (!parseDirective(format, i + 1, directive))
             continue;
-        const int position = spec.position > 0 ? spec.position : ++next;
-        const QString kind = kindOf(spec.conversion);
+        const int position = directive.position > 0 ? directive.position : ++next;
+        const QString kind = kindOf(directive.conversion);
         // The same argument used twice with different kinds is a conflict; keep both visible.
         if (byPosition.contains(position) && byPosition.value(position) != kind)
             byPosition[position] += u'|' + kind;
         else
             byPosition.insert(position, kind);
-        i += spec.length;
+        i += directive.length;
     }
     QStringList out;
     for (auto it = byPosition.cbegin(); it != byPosition.cend(); ++it)
