@@ -15,30 +15,16 @@ add_library(rondix_shell STATIC
   ${_d}/rondix.qrc
 )
 target_link_libraries(rondix_shell
-  PUBLIC rondix_platform rondix_common Qt6::Widgets Qt6::DBus
+  PUBLIC rondix_triggers rondix_model rondix_l10n rondix_platform rondix_common Qt6::Widgets Qt6::DBus
   PRIVATE PkgConfig::XCB)
-foreach(lib rondix_model rondix_l10n rondix_triggers)
-  if(TARGET ${lib})
-    target_link_libraries(rondix_shell PUBLIC ${lib})
-  endif()
-endforeach()
 
-set(_rondix_deps rondix_shell rondix_triggers rondix_model rondix_l10n rondix_hud rondix_actions rondix_cli)
-set(_rondix_ready TRUE)
-foreach(lib ${_rondix_deps})
-  if(NOT TARGET ${lib})
-    set(_rondix_ready FALSE)
-  endif()
-endforeach()
-if(_rondix_ready)
-  add_executable(rondix
-    ${_d}/main.cpp
-    ${_d}/SharedShellServices.cpp ${_d}/SharedShellServices.h)
-  target_compile_definitions(rondix PRIVATE RONDIX_VERSION="${PROJECT_VERSION}")
-  target_link_libraries(rondix PRIVATE ${_rondix_deps})
-
-  install(TARGETS rondix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+add_executable(rondix
+  ${_d}/main.cpp
+  ${_d}/SharedShellServices.cpp ${_d}/SharedShellServices.h)
+target_compile_definitions(rondix PRIVATE RONDIX_VERSION="${PROJECT_VERSION}")
+target_link_libraries(rondix PRIVATE
+  rondix_shell rondix_triggers rondix_model rondix_l10n rondix_hud rondix_actions rondix_cli)
+install(TARGETS rondix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/org.rondix.Rondix.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
