@@ -101,7 +101,6 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(RONDIX_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.rondix.Rondix"));
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(MenuBarManager::appIcon());
 
     RondixDBusService dbus;
     switch (dbus.claim()) {
@@ -120,6 +119,8 @@ int main(int argc, char* argv[])
         break;
     }
 
+    // Only the instance that stays needs the icon (a theme lookup).
+    QApplication::setWindowIcon(MenuBarManager::appIcon());
     SharedShellServices services;
     MenuBarManager menuBar(services);
     AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
