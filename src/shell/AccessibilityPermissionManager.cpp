@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
@@ -24,7 +23,6 @@ AccessibilityPermissionManager::AccessibilityPermissionManager(InputTrust* trust
             },
             Qt::QueuedConnection);
     }
-    startPollingIfNeeded();
 }
 
 AccessibilityPermissionManager& AccessibilityPermissionManager::shared()
@@ -56,10 +54,8 @@ void AccessibilityPermissionManager::startPollingIfNeeded()
         return;
     m_pollTimer = new QTimer(this);
     m_pollTimer->setInterval(1000);
-    connect(m_pollTimer, &QTimer::timeout, this, [this] {
-        if (checkPermission())
-            stopPolling();
-    });
+    // A check that finds the access granted stops the polling itself.
+    connect(m_pollTimer, &QTimer::timeout, this, &AccessibilityPermissionManager::checkPermission);
     m_pollTimer->start();
 }
 
