@@ -9,10 +9,11 @@ void centreOnPrimaryScreen(QWidget* window);
 
 // Keeps a top-level window off the taskbar (_NET_WM_STATE_SKIP_TASKBAR on X11).
 // Works before the window is shown (the state is merged when it maps) and after
-// (a request to the window manager). Does nothing off X11.
+// (a request to the window manager). Off X11 the wish is only recorded on the
+// widget.
 void setSkipTaskbar(QWidget* window, bool skip);
 
-// Whether the window carries the skip-taskbar state (X11 only; false elsewhere).
+// Whether the window carries the skip-taskbar state; off X11, the recorded wish.
 bool hasSkipTaskbar(QWidget* window);
 
 } // namespace WindowHints
