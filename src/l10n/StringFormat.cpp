@@ -148,6 +148,33 @@ QString render(const Directive& directive, const QVariant& arg, bool present)
     return text;
 }
 
+// Walks a format in order: every literal character goes to onText ("%%" as
+// one '%', a '%' that starts no directive as itself), every directive to
+// onDirective.
+template<class OnText, class OnDirective>
+void scan(const QString& format, OnText onText, OnDirective onDirective)
+{
+    for (int i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c != u'%') {
+            onText(c);
+            continue;
+        }
+        if (i + 1 < format.size() && format.at(i + 1) == u'%') {
+            onText(c);
+            ++i;
+            continue;
+        }
+        Directive directive;
+        if (!parseDirective(format, i + 1, directive)) {
+            onText(c);
+            continue;
+        }
+        onDirective(directive);
+        i += directive.length;
+    }
+}
+
 } // namespace
 
 QString apply(const QString& format, const QVariantList& args)
@@ -155,27 +182,13 @@ QString apply(const QString& format, const QVariantList& args)
     QString out;
     out.reserve(format.size() + 16);
     int next = 0;
-    for (int i = 0; i < format.size(); ++i) {
-        const QChar c = format.at(i);
-        if (c != u'%') {
-            out.append(c);
-            continue;
-        }
-        if (i + 1 < format.size() && format.at(i + 1) == u'%') {
-            out.append(u'%');
-            ++i;
-            continue;
-        }
-        Directive directive;
-        if (!parseDirective(format, i + 1, directive)) {
-            out.append(c);
-            continue;
-        }
-        const int index = directive.position > 0 ? directive.position - 1 : next++;
-        const bool present = index >= 0 && index < args.size();
-        out.append(render(directive, present ? args.at(index) : QVariant(), present));
-        i += directive.length;
-    }
+    scan(
+        format, [&](QChar c) { out.append(c); },
+        [&](const Directive& directive) {
+            const int index = directive.position > 0 ? directive.position - 1 : next++;
+            const bool present = index >= 0 && index < args.size();
+            out.append(render(directive, present ? args.at(index) : QVariant(), present));
+        });
     return out;
 }
 
@@ -183,25 +196,17 @@ QStringList signature(const QString& format)
 {
     QMap<int, QString> byPosition;
     int next = 0;
-    for (int i = 0; i < format.size(); ++i) {
-        if (format.at(i) != u'%')
-            continue;
-        if (i + 1 < format.size() && format.at(i + 1) == u'%') {
-            ++i;
-            continue;
-        }
-        Directive directive;
-        if (!parseDirective(format, i + 1, directive))
-            continue;
-        const int position = directive.position > 0 ? directive.position : ++next;
-        const QString kind = kindOf(directive.conversion);
-        // The same argument used twice with different kinds is a conflict; keep both visible.
-        if (byPosition.contains(position) && byPosition.value(position) != kind)
-            byPosition[position] += u'|' + kind;
-        else
-            byPosition.insert(position, kind);
-        i += directive.length;
-    }
+    scan(
+        format, [](QChar) {},
+        [&](const Directive& directive) {
+            const int position = directive.position > 0 ? directive.position : ++next;
+            const QString kind = kindOf(directive.conversion);
+            // The same argument used twice with different kinds is a conflict; keep both visible.
+            if (byPosition.contains(position) && byPosition.value(position) != kind)
+                byPosition[position] += u'|' + kind;
+            else
+                byPosition.insert(position, kind);
+        });
     QStringList out;
     for (auto it = byPosition.cbegin(); it != byPosition.cend(); ++it)
         out << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
