@@ -32,6 +32,12 @@ ShortcutPreset preset(const char* entryKey, const char* entryFallback, const cha
     return p;
 }
 
+// The title a paste-text slot gets when it has none of its own.
+QString genericPasteTextTitle()
+{
+    return L10n::string(QStringLiteral("slot.type.paste_text"), QStringLiteral("常用文本"));
+}
+
 } // namespace
 
 QString ShortcutPreset::localizedEntry() const
@@ -207,7 +213,7 @@ ActionSlot commitPasteText(ActionSlot slot, const QString& content)
 {
     slot.action = ActionType::pasteText(content);
     if (isPlaceholderTitle(slot.title))
-        slot.title = L10n::string(QStringLiteral("slot.type.paste_text"), QStringLiteral("常用文本"));
+        slot.title = genericPasteTextTitle();
     if (isPlaceholderIcon(slot.icon))
         slot.icon = IconInfo::sfSymbol(QStringLiteral("text.bubble"));
     slot.isEnabled = true;
@@ -216,9 +222,7 @@ ActionSlot commitPasteText(ActionSlot slot, const QString& content)
 
 ActionSlot applyPromptTemplate(ActionSlot slot, const PromptTemplate& prompt)
 {
-    const QString genericTitle =
-        L10n::string(QStringLiteral("slot.type.paste_text"), QStringLiteral("常用文本"));
-    if (isPlaceholderTitle(slot.title) || slot.title == genericTitle)
+    if (isPlaceholderTitle(slot.title) || slot.title == genericPasteTextTitle())
         slot.title = prompt.localizedTitle();
     return commitPasteText(std::move(slot), prompt.localizedText());
 }
