@@ -205,12 +205,10 @@ void PulseMixer::writeDoneCb(pa_context* c, int, void* userdata)
 void PulseMixer::onContextState(pa_context_state_t state)
 {
     if (state == PA_CONTEXT_READY) {
-        m_connected = true;
         qCDebug(lcPulse) << "connected";
         return;
     }
     qCDebug(lcPulse) << "server gone or unreachable; reconnecting later";
-    m_connected = false;
     m_pendingWrites = 0;
     m_defaultSinkName.clear();
     const bool hadSink = m_sink.has_value();

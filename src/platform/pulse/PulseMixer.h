@@ -75,7 +75,6 @@ private:
 
     // Main-thread mirror of the server.
     bool m_ready = false;
-    bool m_connected = false;
     bool m_waitedOnce = false;
     QString m_defaultSinkName;
     std::optional<SinkState> m_sink;
