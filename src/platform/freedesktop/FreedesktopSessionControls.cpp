@@ -1,6 +1,7 @@
 #include "platform/freedesktop/FreedesktopSessionControls.h"
 
 #include "platform/Opener.h"
+#include "platform/freedesktop/SessionBus.h"
 
 #include <memory>
 #include <QDBusConnection>
@@ -28,16 +29,6 @@ const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPropertiesIface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kMprisPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
 
-bool hasService(const QString& name, bool activatable = false)
-{
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    if (!bus)
-        return false;
-    if (bus->isServiceRegistered(name).value())
-        return true;
-    return activatable && bus->activatableServiceNames().value().contains(name);
-}
-
 void callAsync(const QString& service, const QString& path, const QString& iface, const QString& method,
                const QVariantList& args = {}, QDBusConnection bus = QDBusConnection::sessionBus())
 {
@@ -60,16 +51,6 @@ FreedesktopSessionControls::FreedesktopSessionControls(Opener* opener, QObject* 
     : SessionControls(parent)
     , m_opener(opener)
 {}
-
-FreedesktopSessionControls::Desktop FreedesktopSessionControls::detectDesktop()
-{
-    const QString current = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toUpper();
-    if (current.contains(QLatin1String("GNOME")) || hasService(kGnomeShell))
-        return Desktop::Gnome;
-    if (current.contains(QLatin1String("KDE")) || hasService(kKGlobalAccel))
-        return Desktop::Kde;
-    return Desktop::Generic;
-}
 
 int FreedesktopSessionControls::brightnessStep(int current, int maximum, bool up)
 {
@@ -129,8 +110,7 @@ void FreedesktopSessionControls::setGnomeOverview(bool active)
 
 bool FreedesktopSessionControls::overview(QString* missing)
 {
-    const Desktop desktop = detectDesktop();
-    if (desktop == Desktop::Gnome && hasService(kGnomeShell)) {
+    if (sessionServiceAvailable(kGnomeShell)) {
         // A toggle, as the key does: read the state, then flip it.
         QDBusMessage get = QDBusMessage::createMethodCall(kGnomeShell, QStringLiteral("/org/gnome/Shell"),
                                                           kPropertiesIface, QStringLiteral("Get"));
@@ -143,7 +123,7 @@ bool FreedesktopSessionControls::overview(QString* missing)
         });
         return true;
     }
-    if (hasService(kKGlobalAccel)) {
+    if (sessionServiceAvailable(kKGlobalAccel)) {
         callAsync(kKGlobalAccel, QStringLiteral("/component/kwin"),
                   QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("invokeShortcut"),
                   {QStringLiteral("Overview")});
@@ -204,12 +184,12 @@ bool FreedesktopSessionControls::showDesktop(QString* missing)
 
 bool FreedesktopSessionControls::lock(QString* missing)
 {
-    if (hasService(QStringLiteral("org.freedesktop.ScreenSaver"))) {
+    if (sessionServiceAvailable(QStringLiteral("org.freedesktop.ScreenSaver"))) {
         callAsync(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/ScreenSaver"),
                   QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("Lock"));
         return true;
     }
-    if (hasService(QStringLiteral("org.gnome.ScreenSaver"))) {
+    if (sessionServiceAvailable(QStringLiteral("org.gnome.ScreenSaver"))) {
         callAsync(QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("/org/gnome/ScreenSaver"),
                   QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("Lock"));
         return true;
@@ -260,7 +240,7 @@ bool FreedesktopSessionControls::brightness(bool up, QString* missing)
 
 bool FreedesktopSessionControls::screenshot(bool interactive, QString* missing)
 {
-    if (!hasService(kPortal, true)) {
+    if (!sessionServiceAvailable(kPortal, true)) {
         *missing = QStringLiteral("no xdg-desktop-portal Screenshot service");
         return false;
     }
@@ -324,12 +304,12 @@ bool FreedesktopSessionControls::mediaPlayPause(QString* missing)
 
 bool FreedesktopSessionControls::launcher(QString* missing)
 {
-    if (hasService(kKRunner, true)) {
+    if (sessionServiceAvailable(kKRunner, true)) {
         callAsync(kKRunner, QStringLiteral("/App"), QStringLiteral("org.kde.krunner.App"),
                   QStringLiteral("display"));
         return true;
     }
-    if (hasService(kGnomeShell)) {
+    if (sessionServiceAvailable(kGnomeShell)) {
         setGnomeOverview(true);
         return true;
     }

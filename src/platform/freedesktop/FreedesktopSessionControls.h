@@ -11,19 +11,10 @@ class FreedesktopSessionControls : public SessionControls
 {
     Q_OBJECT
 public:
-    enum class Desktop
-    {
-        Gnome,
-        Kde,
-        Generic
-    };
-
     explicit FreedesktopSessionControls(Opener* opener, QObject* parent = nullptr);
 
     bool perform(Control control, QString* missing) override;
 
-    // From XDG_CURRENT_DESKTOP and the session bus names present.
-    static Desktop detectDesktop();
     // Backlight step: a sixteenth of the range, at least one unit, clamped.
     static int brightnessStep(int current, int maximum, bool up);
 

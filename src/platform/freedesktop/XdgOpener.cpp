@@ -1,7 +1,7 @@
 #include "platform/freedesktop/XdgOpener.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include "platform/freedesktop/SessionBus.h"
+
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -13,16 +13,6 @@ Q_LOGGING_CATEGORY(lcOpener, "rondix.opener")
 
 namespace {
 const QString kFileManagerService = QStringLiteral("org.freedesktop.FileManager1");
-
-bool serviceAvailable(const QString& name)
-{
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    if (!bus)
-        return false;
-    if (bus->isServiceRegistered(name).value())
-        return true;
-    return bus->activatableServiceNames().value().contains(name);
-}
 } // namespace
 
 bool XdgOpener::runXdgOpen(const QString& argument)
@@ -60,7 +50,7 @@ bool XdgOpener::revealFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    if (serviceAvailable(kFileManagerService)) {
+    if (sessionServiceAvailable(kFileManagerService, true)) {
         QDBusMessage call = QDBusMessage::createMethodCall(kFileManagerService,
                                                            QStringLiteral("/org/freedesktop/FileManager1"),
                                                            kFileManagerService, QStringLiteral("ShowItems"));

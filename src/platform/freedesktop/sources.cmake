@@ -1,7 +1,7 @@
 list(APPEND PLATFORM_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FreedesktopBackends.cpp
   # desktop entries, opener, session controls, sounds, clipboard
-  ${CMAKE_CURRENT_LIST_DIR}/FreedesktopServices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FreedesktopServices.cpp ${CMAKE_CURRENT_LIST_DIR}/SessionBus.h
   ${CMAKE_CURRENT_LIST_DIR}/GioDesktopEntries.h ${CMAKE_CURRENT_LIST_DIR}/GioDesktopEntries.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XdgOpener.h ${CMAKE_CURRENT_LIST_DIR}/XdgOpener.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FreedesktopSessionControls.h ${CMAKE_CURRENT_LIST_DIR}/FreedesktopSessionControls.cpp
