@@ -26,11 +26,15 @@ X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntri
     m_conn->addHandler([this](xcb_generic_event_t* e) { handleEvent(e); });
 }
 
-QByteArray X11WindowSystem::property(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, quint32 maxLength)
+xcb_get_property_cookie_t X11WindowSystem::requestProperty(xcb_window_t window, xcb_atom_t atom,
+                                                           xcb_atom_t type, quint32 maxLength)
 {
-    auto* reply = xcb_get_property_reply(
-        m_conn->xcb(), xcb_get_property(m_conn->xcb(), 0, window, atom, type, 0, (maxLength + 3) / 4),
-        nullptr);
+    return xcb_get_property(m_conn->xcb(), 0, window, atom, type, 0, (maxLength + 3) / 4);
+}
+
+QByteArray X11WindowSystem::propertyValue(xcb_get_property_cookie_t cookie)
+{
+    auto* reply = xcb_get_property_reply(m_conn->xcb(), cookie, nullptr);
     if (!reply)
         return {};
     QByteArray data;
@@ -43,7 +47,7 @@ QByteArray X11WindowSystem::property(xcb_window_t window, xcb_atom_t atom, xcb_a
 
 xcb_window_t X11WindowSystem::activeWindow()
 {
-    const QByteArray v = property(m_conn->root(), m_activeAtom, XCB_ATOM_WINDOW, 4);
+    const QByteArray v = propertyValue(requestProperty(m_conn->root(), m_activeAtom, XCB_ATOM_WINDOW, 4));
     if (v.size() < 4)
         return 0;
     xcb_window_t w;
@@ -55,9 +59,15 @@ std::optional<RunningApp> X11WindowSystem::describe(xcb_window_t window)
 {
     if (window == 0 || window == m_conn->root())
         return std::nullopt;
+    // Every reply is taken, even for a window that turns out to be gone.
+    const auto clsCookie = requestProperty(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    const auto pidCookie = requestProperty(window, m_pidAtom, XCB_ATOM_CARDINAL, 4);
+    const auto gtkIdCookie = requestProperty(window, m_gtkIdAtom, m_utf8Atom);
     // WM_CLASS: "instance\0class\0".
-    const QByteArray cls = property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
-    if (cls.isEmpty() && property(window, m_pidAtom, XCB_ATOM_CARDINAL, 4).isEmpty()) {
+    const QByteArray cls = propertyValue(clsCookie);
+    const QByteArray pidData = propertyValue(pidCookie);
+    const QByteArray gtkId = propertyValue(gtkIdCookie);
+    if (cls.isEmpty() && pidData.isEmpty()) {
         // Gone already, or not a client window at all.
         auto* geo = xcb_get_geometry_reply(m_conn->xcb(), xcb_get_geometry(m_conn->xcb(), window), nullptr);
         if (!geo)
@@ -68,10 +78,9 @@ std::optional<RunningApp> X11WindowSystem::describe(xcb_window_t window)
     WindowIdentity id;
     id.wmInstance = QString::fromLocal8Bit(parts.value(0));
     id.wmClass = QString::fromLocal8Bit(parts.value(1));
-    id.gtkAppId = QString::fromUtf8(property(window, m_gtkIdAtom, m_utf8Atom));
+    id.gtkAppId = QString::fromUtf8(gtkId);
 
     qint64 pid = 0;
-    const QByteArray pidData = property(window, m_pidAtom, XCB_ATOM_CARDINAL, 4);
     if (pidData.size() >= 4) {
         quint32 p;
         memcpy(&p, pidData.constData(), 4);

@@ -26,7 +26,10 @@ private:
     // True when the keyboard focus is on `window` or inside it.
     bool hasFocus(xcb_window_t window);
     std::optional<RunningApp> describe(xcb_window_t window);
-    QByteArray property(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type, quint32 maxLength = 1024);
+    // Requests first, replies after: properties asked together cost one round trip.
+    xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t atom, xcb_atom_t type,
+                                              quint32 maxLength = 1024);
+    QByteArray propertyValue(xcb_get_property_cookie_t cookie);
     void handleEvent(xcb_generic_event_t* event);
 
     X11Connection* m_conn;
