@@ -208,15 +208,36 @@ struct Shadow
     QPointF origin;
 };
 
-// A soft shadow of `shape` (ring frame coordinates) in `color`, made once and
-// kept for the life of the process: blurring on every frame would cost far
-// more than the frame budget.
-const Shadow& shadowFor(const QString& key, const QPainterPath& shape, const QColor& color, double radius)
+enum class ShadowKind : quint64
 {
-    static QHash<QString, Shadow> cache;
+    Disc,
+    Sector,
+    SectorHover,
+    Hub,
+    HubHover
+};
+
+QHash<quint64, Shadow>& shadowCache()
+{
+    static QHash<quint64, Shadow> cache;
+    return cache;
+}
+
+// A soft shadow of the shape `makeShape()` gives (ring frame coordinates) in
+// `color`, made once and kept for the life of the process: blurring on every
+// frame would cost far more than the frame budget. `variant` tells shadows of
+// one kind apart (theme, sector, colour); a cached shadow is found without
+// building its shape or any string.
+template<class MakeShape>
+const Shadow& shadowFor(ShadowKind kind, quint32 variant, MakeShape makeShape, const QColor& color,
+                        double radius)
+{
+    QHash<quint64, Shadow>& cache = shadowCache();
+    const quint64 key = (quint64(kind) << 32) | variant;
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
+    const QPainterPath shape = makeShape();
     const int blur = std::max(1, int(std::lround(radius / 2.0)));
     const int margin = 3 * blur + 2;
     const QRect box = shape.boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin);
@@ -262,41 +283,45 @@ QPainterPath circlePath(double radius)
 
 const Shadow& discShadow(bool dark)
 {
-    return shadowFor(QStringLiteral("disc-%1").arg(dark), circlePath(kDiscRadius),
-                     paletteFor(dark).discShadow, 24);
+    return shadowFor(
+        ShadowKind::Disc, dark, [] { return circlePath(kDiscRadius); }, paletteFor(dark).discShadow, 24);
+}
+
+// A sector's wedge in the ring frame.
+QPainterPath sectorWedge(int index, double outerRadius)
+{
+    const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
+    return RadialSectorShape{index, RadialGeometry::innerRadius, outerRadius, kGap}.path(frame);
 }
 
 const Shadow& sectorShadow(int index)
 {
-    const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
     return shadowFor(
-        QStringLiteral("sector-%1").arg(index),
-        RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::outerRadius, kGap}.path(frame),
-        kSectorShadow, 2);
+        ShadowKind::Sector, quint32(index),
+        [index] { return sectorWedge(index, RadialGeometry::outerRadius); }, kSectorShadow, 2);
 }
 
 const Shadow& sectorHoverShadow(int index)
 {
-    const QRectF frame(0, 0, WhirloHUDView::kRingDiameter, WhirloHUDView::kRingDiameter);
     return shadowFor(
-        QStringLiteral("sector-hover-%1").arg(index),
-        RadialSectorShape{index, RadialGeometry::innerRadius, RadialGeometry::hoveredOuterRadius, kGap}.path(
-            frame),
-        kHoverShadow, 18);
+        ShadowKind::SectorHover, quint32(index),
+        [index] { return sectorWedge(index, RadialGeometry::hoveredOuterRadius); }, kHoverShadow, 18);
 }
 
 const Shadow& hubShadow(bool dark)
 {
-    return shadowFor(QStringLiteral("hub-%1").arg(dark), circlePath(RadialGeometry::centerHubRadius),
-                     paletteFor(dark).hubShadow, 6);
+    return shadowFor(
+        ShadowKind::Hub, dark, [] { return circlePath(RadialGeometry::centerHubRadius); },
+        paletteFor(dark).hubShadow, 6);
 }
 
 const Shadow& hubHoverShadow()
 {
     QColor accent = accentColor();
     accent.setAlphaF(0.3f);
-    return shadowFor(QStringLiteral("hub-hover-%1").arg(accent.name(QColor::HexArgb)),
-                     circlePath(RadialGeometry::centerHubRadius), accent, 10);
+    return shadowFor(
+        ShadowKind::HubHover, accent.rgba(), [] { return circlePath(RadialGeometry::centerHubRadius); },
+        accent, 10);
 }
 
 QLinearGradient diagonal(const QRectF& frame, const QColor& from, const QColor& to)
@@ -634,7 +659,7 @@ void WhirloHUDView::paintSector(QPainter& p, int index)
 
     const double outer =
         RadialGeometry::outerRadius + (RadialGeometry::hoveredOuterRadius - RadialGeometry::outerRadius) * t;
-    const QPainterPath wedge = RadialSectorShape{index, RadialGeometry::innerRadius, outer, kGap}.path(frame);
+    const QPainterPath wedge = sectorWedge(index, outer);
     p.setBrush(diagonal(frame, mix(c.sectorFrom, kHoverFrom, tc), mix(c.sectorTo, kHoverTo, tc)));
     QPen border(
         QBrush(diagonal(frame, mix(c.borderFrom, kHoverBorder, tc), mix(c.borderTo, kHoverBorder, tc))),
