@@ -488,13 +488,16 @@ void WhirloHUDView::syncTargets()
 
 void WhirloHUDView::startDismiss()
 {
+    // The controller asks again on every move outside the ring; one fade and
+    // one call at its end are enough.
+    if (m_dismissing)
+        return;
+    m_dismissing = true;
     const double t = now();
     m_scale.easeTo(0.85, kFadeDuration, QEasingCurve::OutQuad, t);
     m_opacity.easeTo(0.0, kFadeDuration, QEasingCurve::OutQuad, t);
-    m_dismissing = true;
     ensureTicking();
-    // Every request schedules its own call; the panel ignores calls from a
-    // view it no longer hosts.
+    // The panel ignores the call from a view it no longer hosts.
     QTimer::singleShot(int(kFadeDuration * 1000), this, [this] {
         if (m_onDismiss)
             m_onDismiss();
