@@ -540,14 +540,15 @@ void WhirloHUDView::finishAnimations()
     update();
 }
 
-QPixmap WhirloHUDView::appIcon(const IconInfo& icon, int size)
+QPixmap WhirloHUDView::appIcon(const IconInfo& icon)
 {
+    // Twice the largest drawn size (26), so it stays sharp when scaled.
+    constexpr int kLoadedSize = 52;
     const QString path = icon.appPath().value_or(QString());
-    const QString key = path + QLatin1Char('@') + QString::number(size);
-    auto it = m_appIcons.find(key);
+    auto it = m_appIcons.find(path);
     if (it == m_appIcons.end())
-        it = m_appIcons.insert(key,
-                               AppIconCache::loadAppIcon(Platform::instance().desktopEntries, path, size));
+        it = m_appIcons.insert(
+            path, AppIconCache::loadAppIcon(Platform::instance().desktopEntries, path, kLoadedSize));
     return *it;
 }
 
@@ -703,8 +704,7 @@ void WhirloHUDView::paintSectorContent(QPainter& p, int index, const ActionSlot&
     const QRectF iconRect(-iconSize / 2, top, iconSize, iconSize);
     const QColor iconShadow = mix(c.iconShadow, kHoverIconShadow, tc);
     if (slot.icon.isApp()) {
-        ActionIconView::paintWithAppIcon(p, iconRect, slot.icon, tint,
-                                         appIcon(slot.icon, int(std::ceil(26 * 2))));
+        ActionIconView::paintWithAppIcon(p, iconRect, slot.icon, tint, appIcon(slot.icon));
     } else {
         if (iconShadow.alpha() > 0) {
             QColor sh = iconShadow;

@@ -70,7 +70,7 @@ private:
     void ensureTicking();
     void tick();
     double now() const;
-    QPixmap appIcon(const IconInfo& icon, int size);
+    QPixmap appIcon(const IconInfo& icon);
 
     void paintDisc(QPainter& p);
     void paintSector(QPainter& p, int index);
@@ -96,6 +96,6 @@ private:
     AnimatedValue m_hubHover{0.0, 0.2, 0.72};
     AnimatedValue m_hubVolume{0.0, 0.2, 0.72};
     AnimatedValue m_gauge;
-    QHash<QString, QPixmap> m_appIcons; // loaded once per summon
+    QHash<QString, QPixmap> m_appIcons; // by path, loaded once per summon
     QPixmap m_backdrop;
 };
