@@ -29,6 +29,8 @@ void AnimatedValue::springTo(double target)
 
 void AnimatedValue::easeTo(double target, double duration, QEasingCurve::Type curve, double now)
 {
+    if (m_mode == Mode::Idle && target == m_value)
+        return; // already there: no frames to run
     if (m_mode == Mode::Ease && target == m_target)
         return; // already heading there; a repeat must not restart the curve
     m_mode = Mode::Ease;

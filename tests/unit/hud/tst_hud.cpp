@@ -543,6 +543,9 @@ private Q_SLOTS:
         QVERIFY(fade.advance(0.139));
         QVERIFY(!fade.advance(0.14));
         QCOMPARE(fade.value(), 0.0);
+        // Easing to where it already rests asks for no frames.
+        fade.easeTo(0.0, 0.12, QEasingCurve::InOutQuad, 0.2);
+        QVERIFY(!fade.isAnimating());
     }
 };
 
