@@ -1,5 +1,6 @@
 #include "hud/HudController.h"
 
+#include "actions/CoreAudioVolumeManager.h"
 #include "actions/VolumeDisplay.h"
 #include "hud/RadialGeometry.h"
 
@@ -13,12 +14,7 @@ HudController::HudController(const RingProfile& profile, HudServices services, Q
     , m_profile(profile)
     , m_services(std::move(services))
 {
-    if (m_services.getVolume) {
-        if (const auto v = m_services.getVolume())
-            m_liveVolume = *v;
-    }
-    if (m_services.isMuted)
-        m_liveIsMuted = m_services.isMuted();
+    readVolume();
 }
 
 void HudController::appear()
@@ -26,15 +22,23 @@ void HudController::appear()
     refreshVolume();
 }
 
-void HudController::refreshVolume()
+std::optional<float> HudController::currentVolume() const
+{
+    return m_services.getVolume ? m_services.getVolume() : std::nullopt;
+}
+
+void HudController::readVolume()
 {
     // A failed read keeps the last shown value.
-    if (m_services.getVolume) {
-        if (const auto v = m_services.getVolume())
-            m_liveVolume = *v;
-    }
+    if (const auto v = currentVolume())
+        m_liveVolume = *v;
     if (m_services.isMuted)
         m_liveIsMuted = m_services.isMuted();
+}
+
+void HudController::refreshVolume()
+{
+    readVolume();
     Q_EMIT changed();
 }
 
@@ -154,13 +158,8 @@ void HudController::handleScrollWheel(double deltaY, bool hasPrecise)
 
 void HudController::step(bool up)
 {
-    float v = 0.5f;
-    if (m_services.getVolume) {
-        if (const auto current = m_services.getVolume())
-            v = *current;
-    }
     if (m_services.setVolume)
-        m_services.setVolume(up ? v + kVolumeStep : v - kVolumeStep);
+        m_services.setVolume(CoreAudioVolumeManager::steppedTarget(currentVolume(), up));
     refreshVolume();
 }
 

@@ -39,7 +39,6 @@ public:
     static constexpr double kMoveCloseRadius = 166.0;
     static constexpr double kPressCloseRadius = 170.0;
     static constexpr double kPreciseScrollThreshold = 8.0;
-    static constexpr float kVolumeStep = 0.0625f;
 
     HudController(const RingProfile& profile, HudServices services, QObject* parent = nullptr);
 
@@ -80,6 +79,8 @@ Q_SIGNALS:
 
 private:
     void dismissHUD();
+    std::optional<float> currentVolume() const;
+    void readVolume();
     void refreshVolume();
     void step(bool up);
     bool slotIsVolumeAction(int index) const;
