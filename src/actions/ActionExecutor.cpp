@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -192,7 +191,6 @@ void ActionExecutor::executePasteText(const QString& text, const std::optional<R
         m_services.clipboard->setText(text);
     if (targetApp && m_services.windows)
         m_services.windows->activate(*targetApp);
-    QPointer<ActionExecutor> self(this);
     QTimer::singleShot(kPasteDelayMs, this, [this, targetApp] {
         if (!isTrusted() || !m_services.keys)
             return;
@@ -248,11 +246,8 @@ void ActionExecutor::executeSystemControl(SystemControlAction control)
     switch (control) {
     case SystemControlAction::volumeUp:
     case SystemControlAction::volumeDown:
-        if (m_services.volume) {
-            const bool up = control == SystemControlAction::volumeUp;
-            m_services.volume->setVolume(
-                CoreAudioVolumeManager::steppedTarget(m_services.volume->getVolume(), up));
-        }
+        if (m_services.volume)
+            m_services.volume->stepVolume(control == SystemControlAction::volumeUp);
         return;
     case SystemControlAction::mute:
         if (m_services.volume)
