@@ -72,6 +72,7 @@ int X11HotkeyGrabber::grab(quint16 keyCode, quint32 modifiers)
 
 void X11HotkeyGrabber::ungrab()
 {
+    m_lostToKeymap = false;
     if (m_grabs.isEmpty())
         return;
     for (const Grab& g : std::as_const(m_grabs))
@@ -84,10 +85,12 @@ void X11HotkeyGrabber::ungrab()
 void X11HotkeyGrabber::handleEvent(xcb_generic_event_t* event)
 {
     const quint8 type = event->response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY && !m_grabs.isEmpty() &&
+    if (type == XCB_MAPPING_NOTIFY && (!m_grabs.isEmpty() || m_lostToKeymap) &&
         reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER) {
-        // A new layout may put the key on another keycode: grab it again there.
+        // A new layout may put the key on another keycode, or none for a while:
+        // grab it again there.
         const int status = grab(m_keyCode, m_modifiers);
+        m_lostToKeymap = status != 0;
         if (status != 0)
             qCDebug(lcX11) << "hotkey lost after a keymap change, status" << status;
         return;

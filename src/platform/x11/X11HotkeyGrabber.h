@@ -18,7 +18,9 @@ public:
 
     int grab(quint16 keyCode, quint32 modifiers) override;
     void ungrab() override;
-    bool isGrabbed() const override { return !m_grabs.isEmpty(); }
+    // Also while a keymap change has taken the key away: the chord is still held
+    // for Rondix and comes back with the key.
+    bool isGrabbed() const override { return !m_grabs.isEmpty() || m_lostToKeymap; }
 
     // Presses that arrive while Rondix posts keys itself are not the user's.
     void setSuppressed(bool suppressed) { m_suppressed = suppressed; }
@@ -36,6 +38,9 @@ private:
     quint16 m_keyCode = 0;
     quint32 m_modifiers = 0;
     bool m_keyDown = false;
+    // The chord was grabbed, then a keymap change left its key unreachable:
+    // grab it again at the next change.
+    bool m_lostToKeymap = false;
     xcb_timestamp_t m_lastRelease = 0;
     bool m_suppressed = false;
 };
