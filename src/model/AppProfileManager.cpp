@@ -28,10 +28,9 @@ void logSaveFailure(const QString& description)
 AppProfileManager::AppProfileManager(const QString& dataDirectory, QObject* parent)
     : QObject(parent)
 {
-    const QDir base(dataDirectory);
-    const QString newDirectory = base.filePath(kFolderName);
-    const QString newFile = QDir(newDirectory).filePath(kFileName);
-    const QString oldFile = QDir(base.filePath(kOldFolderName)).filePath(kFileName);
+    const QString newDirectory = QDir(dataDirectory).filePath(kFolderName);
+    const QString newFile = storeFilePath(dataDirectory);
+    const QString oldFile = legacyStoreFilePath(dataDirectory);
 
     // Earlier releases stored rings under the old product name; copy, never move.
     if (!QFileInfo::exists(newFile) && QFileInfo::exists(oldFile)) {
@@ -61,6 +60,16 @@ QString AppProfileManager::defaultDataDirectory()
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return xdg;
     return QDir::home().filePath(QStringLiteral(".local/share"));
+}
+
+QString AppProfileManager::storeFilePath(const QString& dataDirectory)
+{
+    return QDir(QDir(dataDirectory).filePath(kFolderName)).filePath(kFileName);
+}
+
+QString AppProfileManager::legacyStoreFilePath(const QString& dataDirectory)
+{
+    return QDir(QDir(dataDirectory).filePath(kOldFolderName)).filePath(kFileName);
 }
 
 void AppProfileManager::setProfiles(const QList<RingProfile>& profiles)

@@ -31,6 +31,10 @@ public:
     // The instance wired to the real data folder; made on first use, never destroyed.
     static AppProfileManager& shared();
     static QString defaultDataDirectory();
+    // The store file under a data folder, and the file of the older product name
+    // that a first start copies from.
+    static QString storeFilePath(const QString& dataDirectory);
+    static QString legacyStoreFilePath(const QString& dataDirectory);
 
     QList<RingProfile> profiles() const { return m_profiles; }
     // Publishes without saving (the settings list binds to these).

@@ -10,7 +10,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -197,26 +196,15 @@ QStringList ringWarnings(const RingProfile& ring)
     return warnings;
 }
 
-// Where the store keeps its rings, and the older folder it migrates from.
-QString storeFilePath(const QString& dataDirectory)
-{
-    return QDir(dataDirectory).filePath(QStringLiteral("Rondix/profiles.json"));
-}
-
-QString legacyStoreFilePath(const QString& dataDirectory)
-{
-    return QDir(dataDirectory).filePath(QStringLiteral("Whirlo/profiles.json"));
-}
-
 // The store resets itself to the built-in ring when its file cannot be decoded.
 // The command line must not trigger that behind the user's back (an export would
 // hand out the built-in ring, an import would discard every other ring), so it
 // refuses to work on a damaged store and leaves it for the user to inspect.
 std::optional<QString> damagedStore(const QString& dataDirectory)
 {
-    QString path = storeFilePath(dataDirectory);
+    QString path = AppProfileManager::storeFilePath(dataDirectory);
     if (!QFileInfo::exists(path)) {
-        path = legacyStoreFilePath(dataDirectory);
+        path = AppProfileManager::legacyStoreFilePath(dataDirectory);
         if (!QFileInfo::exists(path))
             return std::nullopt;
     }
