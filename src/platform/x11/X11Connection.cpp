@@ -104,10 +104,8 @@ QList<xcb_keycode_t> X11Connection::keycodesFor(quint32 keysym) const
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_keySymbols, keysym);
     if (!codes)
         return out;
-    // A keycode carrying the keysym in several columns is listed once per column.
     for (xcb_keycode_t* c = codes; *c != XCB_NO_SYMBOL; ++c)
-        if (!out.contains(*c))
-            out.append(*c);
+        out.append(*c);
     free(codes);
     return out;
 }
