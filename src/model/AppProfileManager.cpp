@@ -213,10 +213,10 @@ bool AppProfileManager::importProfile(const RingProfile& incoming)
         }
     }
     setProfiles(list);
-    if (selection)
-        setSelectedProfileId(selection);
-    saveProfiles();
-    return true;
+    if (!selection)
+        return false;
+    setSelectedProfileId(selection);
+    return saveProfiles();
 }
 
 void AppProfileManager::deleteProfile(const RingProfile& profile)

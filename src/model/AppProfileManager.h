@@ -63,6 +63,8 @@ public:
 
     RingProfile addProfile(const QString& appName, const QString& bundleId,
                            const std::optional<QString>& iconPath);
+    // Merges a ring read from a file, selects it and saves; false when there was
+    // no ring to take a global ring's slots or the save failed.
     bool importProfile(const RingProfile& profile);
     void deleteProfile(const RingProfile& profile);
     void clearAllSlots(const QUuid& ringId);

@@ -401,31 +401,10 @@ std::optional<QString> importRingInto(AppProfileManager& store, const RingProfil
         }
     }
 
-    if (!store.importProfile(incoming) || !store.selectedProfileId()) {
+    if (!store.importProfile(incoming)) {
         *error = QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath());
         return std::nullopt;
     }
-
-    // The store only logs a failed save; check that the ring really is on disk
-    // before reporting success.
-    QFile saved(store.saveFilePath());
-    std::optional<QList<RingProfile>> onDisk;
-    if (saved.open(QIODevice::ReadOnly))
-        onDisk = decodeRingProfiles(saved.readAll());
-    bool written = false;
-    if (onDisk) {
-        for (const RingProfile& ring : *onDisk) {
-            if (ring.id == *store.selectedProfileId()) {
-                written = ring.slots == incoming.slots;
-                break;
-            }
-        }
-    }
-    if (!written) {
-        *error = QStringLiteral("the ring store %1 could not be written").arg(store.saveFilePath());
-        return std::nullopt;
-    }
-
     return outcome;
 }
 

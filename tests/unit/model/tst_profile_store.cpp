@@ -267,16 +267,19 @@ private Q_SLOTS:
         const rlimit small{512, limit.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         bool result = true;
+        bool imported = true;
         const QString log = stdoutOf([&] {
             s.m->updateSlot(rings[0].id, makeSlot(3, QStringLiteral("unsaved")));
             result = s.m->saveProfiles();
+            imported = s.m->importProfile(appRing(QStringLiteral("late")));
         });
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
 
         QCOMPARE(s.m->profiles().first().slots[3].title, QStringLiteral("unsaved"));
         QCOMPARE(s.read(), saved);
         QVERIFY(!result);
-        QCOMPARE(log.count(kSaveFailure), 2);
+        QVERIFY(!imported);
+        QCOMPARE(log.count(kSaveFailure), 3);
         QCOMPARE(QDir(s.folder()).entryList(QDir::Files), QStringList{QStringLiteral("profiles.json")});
     }
 
