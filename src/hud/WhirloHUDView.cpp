@@ -706,7 +706,9 @@ void WhirloHUDView::paintSectorContent(QPainter& p, int index, const ActionSlot&
     if (slot.icon.isApp()) {
         ActionIconView::paintWithAppIcon(p, iconRect, slot.icon, tint, appIcon(slot.icon));
     } else {
-        if (iconShadow.alpha() > 0) {
+        // A symbol's shadow is the glyph again in a dark tint; an image ignores
+        // the tint, so copies of it around itself would only smear it.
+        if (iconShadow.alpha() > 0 && slot.icon.sfSymbolName()) {
             QColor sh = iconShadow;
             sh.setAlphaF(iconShadow.alphaF() * 0.35f);
             for (const QPointF d : {QPointF(0.8, 0), QPointF(-0.8, 0), QPointF(0, 0.8), QPointF(0, -0.8)})

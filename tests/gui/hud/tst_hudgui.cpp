@@ -5,6 +5,9 @@
 
 #include <cmath>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,6 +104,41 @@ private Q_SLOTS:
                 blue += isBlue(c) ? 1 : 0;
             }
         QVERIFY2(orange > 30 && blue == 0, qPrintable(u"%1 %2"_s.arg(orange).arg(blue)));
+    }
+
+    void imageIconIsNotSmeared()
+    {
+        // A theme holding one plain red image, shown in the right-hand sector.
+        QTemporaryDir themes;
+        QDir(themes.path()).mkpath(u"t/48"_s);
+        QFile index(themes.filePath(u"t/index.theme"_s));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=t\nDirectories=48\n[48]\nSize=48\nType=Fixed\n");
+        index.close();
+        QImage red(48, 48, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(themes.filePath(u"t/48/red-square.png"_s)));
+        const QStringList oldPaths = QIcon::themeSearchPaths();
+        const QString oldTheme = QIcon::themeName();
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName(u"t"_s);
+        RingProfile ring = testRing();
+        ring.slots[2].icon = IconInfo::customImage(u"red-square"_s);
+        AppSettings::setValue(u"rondix_theme_mode"_s, u"dark"_s);
+        WhirloHUDView view(ring, HudServices{}, [] {});
+        view.appear();
+        const QImage img = grab(view);
+        QIcon::setThemeName(oldTheme);
+        QIcon::setThemeSearchPaths(oldPaths);
+        // The dark theme's glyph shadow is for symbols; an image drawn again
+        // around itself would come out smeared, a pixel wider on every side.
+        int redPixels = 0;
+        for (int y = 140; y < 220; ++y)
+            for (int x = 240; x < 310; ++x) {
+                const QColor c = img.pixelColor(x, y);
+                redPixels += (c.red() > 180 && c.green() < 90 && c.blue() < 90) ? 1 : 0;
+            }
+        QVERIFY2(redPixels > 400 && redPixels <= 23 * 23, qPrintable(QString::number(redPixels)));
     }
 
     void backdropWithoutCompositor()
