@@ -23,6 +23,24 @@ void logSaveFailure(const QString& description)
     logLine(QStringLiteral("[AppProfileManager] Failed to save profiles: ") + description);
 }
 
+// Position of the first ring without bundle identifier, or -1.
+int indexOfGlobal(const QList<RingProfile>& profiles)
+{
+    for (int i = 0; i < profiles.size(); ++i) {
+        if (!profiles.at(i).bundleIdentifier)
+            return i;
+    }
+    return -1;
+}
+
+QList<ActionSlot> emptySlots()
+{
+    QList<ActionSlot> slots;
+    for (qint64 sector = 0; sector < 8; ++sector)
+        slots.append(ActionSlot::empty(sector));
+    return slots;
+}
+
 } // namespace
 
 AppProfileManager::AppProfileManager(const QString& dataDirectory, QObject* parent)
@@ -97,15 +115,6 @@ int AppProfileManager::indexOfId(const QUuid& id) const
     return -1;
 }
 
-int AppProfileManager::indexOfGlobal() const
-{
-    for (int i = 0; i < m_profiles.size(); ++i) {
-        if (!m_profiles.at(i).bundleIdentifier)
-            return i;
-    }
-    return -1;
-}
-
 RingProfile AppProfileManager::profileFor(const std::optional<QString>& bundleId) const
 {
     if (bundleId && !bundleId->isEmpty()) {
@@ -119,14 +128,14 @@ RingProfile AppProfileManager::profileFor(const std::optional<QString>& bundleId
 
 RingProfile AppProfileManager::universalProfile() const
 {
-    const int i = indexOfGlobal();
+    const int i = indexOfGlobal(m_profiles);
     return i >= 0 ? m_profiles.at(i) : PresetProfiles::globalDefault();
 }
 
 void AppProfileManager::setUniversalProfile(const RingProfile& profile)
 {
     QList<RingProfile> list = m_profiles;
-    const int i = indexOfGlobal();
+    const int i = indexOfGlobal(m_profiles);
     if (i >= 0)
         list[i] = profile;
     else
@@ -173,10 +182,7 @@ RingProfile AppProfileManager::addProfile(const QString& appName, const QString&
             return existing;
         }
     }
-    QList<ActionSlot> slots;
-    for (qint64 i = 0; i < 8; ++i)
-        slots.append(ActionSlot::empty(i));
-    const RingProfile profile(QUuid::createUuid(), appName, bundleId, iconPath, slots, false);
+    const RingProfile profile(QUuid::createUuid(), appName, bundleId, iconPath, emptySlots(), false);
     QList<RingProfile> list = m_profiles;
     list.append(profile);
     setProfiles(list);
@@ -190,7 +196,7 @@ bool AppProfileManager::importProfile(const RingProfile& incoming)
     QList<RingProfile> list = m_profiles;
     std::optional<QUuid> selection;
     if (!incoming.bundleIdentifier) {
-        const int i = indexOfGlobal();
+        const int i = indexOfGlobal(m_profiles);
         if (i >= 0) {
             list[i].slots = incoming.slots;
             selection = list[i].id;
@@ -241,10 +247,7 @@ void AppProfileManager::clearAllSlots(const QUuid& ringId)
     if (i < 0)
         return;
     QList<RingProfile> list = m_profiles;
-    QList<ActionSlot> slots;
-    for (qint64 sector = 0; sector < 8; ++sector)
-        slots.append(ActionSlot::empty(sector));
-    list[i].slots = slots;
+    list[i].slots = emptySlots();
     setProfiles(list);
     saveProfiles();
 }
@@ -359,13 +362,7 @@ void AppProfileManager::loadProfiles()
         return;
     }
 
-    const int global = [&] {
-        for (int i = 0; i < list.size(); ++i) {
-            if (!list.at(i).bundleIdentifier)
-                return i;
-        }
-        return -1;
-    }();
+    const int global = indexOfGlobal(list);
     if (global < 0) {
         list.prepend(PresetProfiles::globalDefault());
     } else {

@@ -82,7 +82,6 @@ private:
     void resetProfilesToDefault();
     bool keepUnreadableFile();
     int indexOfId(const QUuid& id) const;
-    int indexOfGlobal() const;
 
     QList<RingProfile> m_profiles;
     std::optional<QUuid> m_selectedProfileId;
