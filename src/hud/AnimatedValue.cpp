@@ -9,12 +9,6 @@ AnimatedValue::AnimatedValue(double value, double response, double dampingFracti
     , m_damping(dampingFraction)
 {}
 
-void AnimatedValue::setSpring(double response, double dampingFraction)
-{
-    m_response = response;
-    m_damping = dampingFraction;
-}
-
 void AnimatedValue::springTo(double target)
 {
     if (m_mode == Mode::Idle && target == m_value)

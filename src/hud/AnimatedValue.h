@@ -11,7 +11,6 @@ public:
     AnimatedValue() = default;
     AnimatedValue(double value, double response, double dampingFraction);
 
-    void setSpring(double response, double dampingFraction);
     // Moves toward `target` with the spring, keeping the current velocity.
     void springTo(double target);
     // Moves toward `target` over `duration` seconds, starting at `now`.

@@ -118,11 +118,6 @@ void SoundFeedback::playTrigger()
     play(m_triggerPool, QStringLiteral("message"), kTriggerFallbackVolume);
 }
 
-void SoundFeedback::playCancel()
-{
-    playHover();
-}
-
 void SoundFeedback::play(Pool& pool, const QString& fallback, double fallbackVolume)
 {
     if (!m_player)

@@ -36,7 +36,6 @@ public:
 
     void playHover();
     void playTrigger();
-    void playCancel();
     void reloadSounds();
 
     bool isSoundEnabled() const;
