@@ -545,6 +545,11 @@ RadialSectorPosition ActionSlot::position() const
     return remainder < 0 ? RadialSectorPosition::north : static_cast<RadialSectorPosition>(remainder);
 }
 
+bool ActionSlot::isPlaceholderTitle(const QString& title)
+{
+    return title.isEmpty() || title == kUnassignedTitle;
+}
+
 bool ActionSlot::isAutomaticSystemTitle(const QString& title)
 {
     return automaticSystemTitles().contains(title);
@@ -573,14 +578,14 @@ QString ActionSlot::displayTitle() const
     }
     if (const auto preset = presetName(title, action))
         return *preset;
-    if (!title.isEmpty() && title != kUnassignedTitle)
+    if (!isPlaceholderTitle(title))
         return title;
     return tr("hud.unassigned", kUnassignedTitle);
 }
 
 bool ActionSlot::isEmpty() const
 {
-    return action.isNone() || title.isEmpty() || title == kUnassignedTitle || !isEnabled;
+    return action.isNone() || isPlaceholderTitle(title) || !isEnabled;
 }
 
 bool ActionSlot::isVolumeAction() const

@@ -221,6 +221,8 @@ struct ActionSlot
     static std::optional<QString> presetName(const QString& title, const ActionType& action);
     // Titles that the editor fills in for system controls, in every interface language.
     static bool isAutomaticSystemTitle(const QString& title);
+    // An empty text or the literal "未分配" (stored by every language) stands for no title.
+    static bool isPlaceholderTitle(const QString& title);
 
     bool operator==(const ActionSlot&) const = default;
 };

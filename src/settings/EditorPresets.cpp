@@ -6,8 +6,6 @@ namespace EditorPresets {
 
 namespace {
 
-const QString kUnassignedLiteral = QStringLiteral("未分配");
-
 KeyModifiers mods(bool control, bool shift)
 {
     KeyModifiers m;
@@ -191,13 +189,12 @@ QList<SystemControlAction> systemControls()
 
 bool isPlaceholderTitle(const QString& title)
 {
-    return title.isEmpty() || title == kUnassignedLiteral;
+    return ActionSlot::isPlaceholderTitle(title);
 }
 
 bool isPlaceholderIcon(const IconInfo& icon)
 {
-    const QString name = icon.displayName();
-    return name.isEmpty() || name == kUnassignedLiteral;
+    return ActionSlot::isPlaceholderTitle(icon.displayName());
 }
 
 ActionSlot applyShortcutPreset(ActionSlot slot, const ShortcutPreset& preset)
