@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hud/RadialGeometry.h"
 #include "model/ActionModel.h"
 #include "model/RingProfile.h"
 #include "platform/PlatformTypes.h"
@@ -35,7 +36,7 @@ class HudController : public QObject
     Q_OBJECT
 public:
     static constexpr double kTotalSize = 360.0;
-    static constexpr double kHubRadius = 42.0;
+    static constexpr double kHubRadius = RadialGeometry::centerHubRadius; // the drawn hub
     static constexpr double kMoveCloseRadius = 166.0;
     static constexpr double kPressCloseRadius = 170.0;
     static constexpr double kPreciseScrollThreshold = 8.0;
