@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTimer>
@@ -150,18 +151,46 @@ void ActionExecutor::execute(const ActionSlot& slot, const std::optional<Running
                slot.action.value);
 }
 
-void ActionExecutor::activateIfNotFocused(const RunningApp& target)
+bool ActionExecutor::isFocused(const RunningApp& target) const
 {
-    // X11 cannot post to a process: the keys go to the focused window, so the
-    // target has to be the focused one first.
-    if (!m_services.windows)
-        return;
     const std::optional<RunningApp> front = m_services.windows->frontmostApplication();
     if (front && target.window != 0 && front->window == target.window)
+        return true;
+    return front && target.window == 0 && target.pid > 0 && front->pid == target.pid;
+}
+
+// X11 cannot post to a process: keys go to the focused window, so the target
+// is focused first. The window manager takes a moment to do that; the wait
+// runs on the event loop, so the main thread never blocks for it, and the key
+// goes out once the target has the keyboard (or after kFocusWaitMs regardless).
+void ActionExecutor::postKeyTo(const std::optional<RunningApp>& target, quint16 keyCode, quint32 modifiers)
+{
+    auto post = [this, keyCode, modifiers] {
+        if (m_services.keys && !m_services.keys->postKey(keyCode, modifiers, kKeyHoldMs))
+            qCDebug(lcExecutor) << "key" << keyCode << "could not be posted";
+    };
+    WindowSystem* windows = m_services.windows;
+    if (!target || !windows || isFocused(*target)) {
+        post();
         return;
-    if (front && target.window == 0 && target.pid > 0 && front->pid == target.pid)
+    }
+    windows->activate(*target);
+    if (windows->hasKeyboardFocus(*target)) {
+        post();
         return;
-    m_services.windows->activate(target);
+    }
+    auto* poll = new QTimer(this);
+    poll->setInterval(kFocusPollMs);
+    QElapsedTimer waited;
+    waited.start();
+    connect(poll, &QTimer::timeout, this, [windows, target = *target, poll, waited, post] {
+        if (!windows->hasKeyboardFocus(target) && !waited.hasExpired(kFocusWaitMs))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        post();
+    });
+    poll->start();
 }
 
 void ActionExecutor::executeShortcut(const ActionType::Shortcut& shortcut,
@@ -176,11 +205,7 @@ void ActionExecutor::executeShortcut(const ActionType::Shortcut& shortcut,
             m_services.requestTrust();
         return;
     }
-    if (targetApp)
-        activateIfNotFocused(*targetApp);
-    if (m_services.keys &&
-        !m_services.keys->postKey(shortcut.keyCode, modifierMask(shortcut.modifiers), kKeyHoldMs))
-        qCDebug(lcExecutor) << "key" << shortcut.keyCode << "could not be posted";
+    postKeyTo(targetApp, shortcut.keyCode, modifierMask(shortcut.modifiers));
 }
 
 void ActionExecutor::executePasteText(const QString& text, const std::optional<RunningApp>& targetApp)
@@ -192,11 +217,8 @@ void ActionExecutor::executePasteText(const QString& text, const std::optional<R
     if (targetApp && m_services.windows)
         m_services.windows->activate(*targetApp);
     QTimer::singleShot(kPasteDelayMs, this, [this, targetApp] {
-        if (!isTrusted() || !m_services.keys)
-            return;
-        if (targetApp)
-            activateIfNotFocused(*targetApp);
-        m_services.keys->postKey(kKeyCodeV, ModifierMask::Control, kKeyHoldMs);
+        if (isTrusted())
+            postKeyTo(targetApp, kKeyCodeV, ModifierMask::Control);
     });
 }
 

@@ -24,6 +24,9 @@ class ActionExecutor : public QObject
 public:
     static constexpr int kKeyHoldMs = 15;
     static constexpr int kPasteDelayMs = 160;
+    // How long a key waits, on the event loop, for its target to take the keyboard.
+    static constexpr int kFocusWaitMs = 150;
+    static constexpr int kFocusPollMs = 5;
     static constexpr quint16 kKeyCodeV = 9;
 
     struct Services
@@ -63,7 +66,8 @@ private:
     void executeOpenURL(const QString& text);
     void executeOpenPath(const QString& text);
     void executeSystemControl(SystemControlAction control);
-    void activateIfNotFocused(const RunningApp& target);
+    bool isFocused(const RunningApp& target) const;
+    void postKeyTo(const std::optional<RunningApp>& target, quint16 keyCode, quint32 modifiers);
     bool isTrusted() const;
 
     Services m_services;

@@ -31,6 +31,7 @@ public:
     using WindowSystem::WindowSystem;
     std::optional<RunningApp> frontmostApplication() override { return std::nullopt; }
     bool activate(const RunningApp&) override { return false; }
+    bool hasKeyboardFocus(const RunningApp&) override { return false; }
     bool isCompositing() override { return true; }
 };
 

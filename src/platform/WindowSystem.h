@@ -17,8 +17,11 @@ public:
     // The application owning the active window, when there is one. Rondix's own
     // windows report bundleId kOwnAppId.
     virtual std::optional<RunningApp> frontmostApplication() = 0;
-    // Brings the application's window to the front and gives it focus.
+    // Asks the window manager to bring the application's window to the front
+    // and focus it. Does not wait: false only when the request cannot be made.
     virtual bool activate(const RunningApp& app) = 0;
+    // True when the application's window is the active one and has the keyboard.
+    virtual bool hasKeyboardFocus(const RunningApp& app) = 0;
     // True when a compositing manager runs (windows may be translucent).
     virtual bool isCompositing() = 0;
 

@@ -33,7 +33,8 @@ void FakeInputMonitor::pressKey(int virtualKeyCode, quint32 modifiers)
 bool FakeWindowSystem::activate(const RunningApp& app)
 {
     activated.append(app);
-    frontmost = app;
+    if (focusOnActivate)
+        frontmost = app;
     return true;
 }
 

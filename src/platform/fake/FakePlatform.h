@@ -55,12 +55,17 @@ public:
     using WindowSystem::WindowSystem;
     std::optional<RunningApp> frontmostApplication() override { return frontmost; }
     bool activate(const RunningApp& app) override;
+    bool hasKeyboardFocus(const RunningApp& app) override
+    {
+        return frontmost && app.window != 0 && frontmost->window == app.window;
+    }
     bool isCompositing() override { return compositing; }
     // Makes `app` frontmost and announces it, as a window switch would.
     void switchTo(const RunningApp& app);
 
     std::optional<RunningApp> frontmost;
     bool compositing = true;
+    bool focusOnActivate = true;  // false: activation is asked for, the focus comes when switchTo() says
     QList<RunningApp> activated;
 };
 

@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QThread>
 
 X11WindowSystem::X11WindowSystem(X11Connection* conn, std::function<DesktopEntries*()> entries,
                                  QObject* parent)
@@ -130,18 +128,12 @@ bool X11WindowSystem::activate(const RunningApp& app)
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
     m_conn->flush();
+    return true;
+}
 
-    // Keys posted right after must reach that window: wait until the window
-    // manager has made it active.
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        if (activeWindow() == app.window && hasFocus(app.window))
-            return true;
-        if (timer.elapsed() >= 100)
-            return false;
-        QThread::msleep(5);
-    }
+bool X11WindowSystem::hasKeyboardFocus(const RunningApp& app)
+{
+    return app.window != 0 && activeWindow() == app.window && hasFocus(app.window);
 }
 
 bool X11WindowSystem::hasFocus(xcb_window_t window)

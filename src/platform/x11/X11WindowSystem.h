@@ -19,6 +19,7 @@ public:
 
     std::optional<RunningApp> frontmostApplication() override;
     bool activate(const RunningApp& app) override;
+    bool hasKeyboardFocus(const RunningApp& app) override;
     bool isCompositing() override;
 
 private:

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMetaEnum>
@@ -261,17 +262,35 @@ private Q_SLOTS:
     void shortcutActivatesTargetFirst_data()
     {
         QTest::addColumn<bool>("targetFocused");
-        QTest::newRow("target in front") << true;
-        QTest::newRow("another app in front") << false;
+        QTest::addColumn<int>("focusAfterMs"); // when the window manager hands over the focus; -1 never
+        QTest::newRow("target in front") << true << 0;
+        QTest::newRow("another app in front") << false << 0;
+        QTest::newRow("focus arrives later") << false << 60;
+        QTest::newRow("focus never arrives") << false << -1;
     }
     void shortcutActivatesTargetFirst()
     {
         QFETCH(bool, targetFocused);
+        QFETCH(int, focusAfterMs);
         m_p->fakeWindows->frontmost = targetFocused ? kTarget : kOther;
+        m_p->fakeWindows->focusOnActivate = focusAfterMs == 0;
+        QElapsedTimer took;
+        took.start();
         m_exec->execute(slotWith(ActionType::shortcut("S", 1, {false, false, true, false})), kTarget);
+        // Waiting for the focus never blocks: only the key's own hold may.
+        QVERIFY(took.elapsed() < ActionExecutor::kKeyHoldMs + 10);
         QCOMPARE(m_p->fakeWindows->activated.size(), targetFocused ? 0 : 1);
-        // The key went out while the target had the focus.
-        QCOMPARE(m_keys->frontmostAtPost, QStringList{kTarget.bundleId});
+        if (focusAfterMs != 0) {
+            QCOMPARE(m_keys->posts.size(), 0);
+            if (focusAfterMs > 0)
+                QTimer::singleShot(focusAfterMs, this, [this] { m_p->fakeWindows->switchTo(kTarget); });
+            QTRY_COMPARE_WITH_TIMEOUT(m_keys->posts.size(), 1, 1000);
+        }
+        // The key went out once the target had the focus, or after the bound without it.
+        QCOMPARE(m_keys->frontmostAtPost,
+                 QStringList{focusAfterMs < 0 ? kOther.bundleId : kTarget.bundleId});
+        if (focusAfterMs < 0)
+            QVERIFY(took.elapsed() >= ActionExecutor::kFocusWaitMs);
     }
 
     void pasteWritesActivatesThenPostsControlV()

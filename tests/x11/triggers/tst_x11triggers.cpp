@@ -110,7 +110,8 @@ QProcess* TestX11Triggers::activeTarget()
 {
     RunningApp app;
     app.window = startWindow(QStringLiteral("inject"), QStringLiteral("TriggersInject"));
-    if (!app.window || !m_windows->activate(app))
+    if (!app.window || !m_windows->activate(app)
+        || !QTest::qWaitFor([&] { return m_windows->hasKeyboardFocus(app); }, 2000))
         return nullptr;
     m_processes.last()->readAllStandardOutput();
     return m_processes.last().get();
