@@ -250,8 +250,17 @@ const Shadow& shadowFor(ShadowKind kind, quint32 variant, MakeShape makeShape, c
         p.fillPath(shape, Qt::black);
     }
     blurAlpha(mask, blur);
-    QImage out(box.size(), QImage::Format_ARGB32_Premultiplied);
     const double a = color.alphaF();
+    if (color.red() == 0 && color.green() == 0 && color.blue() == 0) {
+        // Black shadows stay one byte a pixel: an alpha-only image draws as black.
+        for (int y = 0; y < mask.height(); ++y) {
+            uchar* row = mask.scanLine(y);
+            for (int x = 0; x < mask.width(); ++x)
+                row[x] = uchar(std::lround(row[x] * a));
+        }
+        return *cache.insert(key, Shadow{mask, box.topLeft()});
+    }
+    QImage out(box.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < out.height(); ++y) {
         const uchar* src = mask.constScanLine(y);
         QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
