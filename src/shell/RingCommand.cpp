@@ -291,16 +291,27 @@ bool parseOptions(const QStringList& args, bool allowApp, bool allowOutput, Opti
     return true;
 }
 
-int validateCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+// Parses a command's options. Returns the exit status when the command is done
+// already: a usage error, or --help.
+std::optional<int> parseCommand(const QStringList& args, bool allowApp, bool allowOutput, Options* options,
+                                QTextStream& out, QTextStream& err)
 {
-    Options options;
     QString error;
-    if (!parseOptions(args, false, false, &options, &error))
+    if (!parseOptions(args, allowApp, allowOutput, options, &error))
         return usageError(err, error);
-    if (options.help) {
+    if (options->help) {
         out << usageText();
         return kExitOk;
     }
+    return std::nullopt;
+}
+
+int validateCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Options options;
+    if (const auto done = parseCommand(args, false, false, &options, out, err))
+        return *done;
+    QString error;
     if (options.positional.isEmpty())
         return usageError(err, QStringLiteral("validate needs a ring file"));
 
@@ -325,13 +336,9 @@ int validateCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Options options;
+    if (const auto done = parseCommand(args, true, true, &options, out, err))
+        return *done;
     QString error;
-    if (!parseOptions(args, true, true, &options, &error))
-        return usageError(err, error);
-    if (options.help) {
-        out << usageText();
-        return kExitOk;
-    }
     if (!options.positional.isEmpty())
         return usageError(err, QStringLiteral("export takes no file argument; use -o FILE"));
     const bool toStdout = !options.output || *options.output == QLatin1String("-");
@@ -429,13 +436,9 @@ std::optional<QString> importThroughRunningInstance(const QString& absolutePath,
 int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Options options;
+    if (const auto done = parseCommand(args, false, false, &options, out, err))
+        return *done;
     QString error;
-    if (!parseOptions(args, false, false, &options, &error))
-        return usageError(err, error);
-    if (options.help) {
-        out << usageText();
-        return kExitOk;
-    }
     if (options.positional.size() != 1) {
         return usageError(err, options.positional.isEmpty() ? QStringLiteral("import needs a ring file")
                                                             : QStringLiteral("import takes one ring file"));
