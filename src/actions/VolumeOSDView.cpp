@@ -6,7 +6,6 @@
 #include "l10n/L10n.h"
 
 #include <cmath>
-#include <QFontDatabase>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -40,17 +39,6 @@ QColor grey(double level, double opacity)
     QColor c(v, v, v);
     c.setAlphaF(float(opacity));
     return c;
-}
-
-QString iconFamily()
-{
-    static const QString family = [] {
-        const QString wanted = SymbolGlyphs::fontFamily();
-        if (!QFontDatabase::families().contains(wanted))
-            QFontDatabase::addApplicationFont(SymbolGlyphs::fontFile());
-        return wanted;
-    }();
-    return family;
 }
 
 QPainterPath roundedCard(const QRectF& r)
@@ -190,7 +178,7 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
     double y = card.top() + (card.height() - stackHeight) / 2 + kTopPadding;
 
     // Speaker symbol with its small shadow.
-    QFont iconFont(iconFamily());
+    QFont iconFont(SymbolGlyphs::loadedFontFamily());
     iconFont.setPixelSize(52);
     p.setFont(iconFont);
     const QRectF iconRect(card.left(), y, card.width(), kIconFrame);

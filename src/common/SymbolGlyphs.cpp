@@ -1,5 +1,6 @@
 #include "common/SymbolGlyphs.h"
 
+#include <QFontDatabase>
 #include <QHash>
 
 namespace {
@@ -207,6 +208,19 @@ QString fallbackLigature()
 QString fontFamily()
 {
     return QStringLiteral("Material Icons");
+}
+
+QString loadedFontFamily()
+{
+    static const QString family = [] {
+        const QString wanted = fontFamily();
+        if (QFontDatabase::families().contains(wanted))
+            return wanted;
+        const int id = QFontDatabase::addApplicationFont(fontFile());
+        const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+        return families.isEmpty() ? wanted : families.first();
+    }();
+    return family;
 }
 
 QString fontFile()

@@ -17,5 +17,9 @@ QString fallbackLigature();
 // Family name of the icon font and where Debian installs it.
 QString fontFamily();
 QString fontFile();
+// The family to draw symbols with: the installed font, added to the
+// application's fonts from fontFile() when the system does not list it.
+// Needs a QGuiApplication.
+QString loadedFontFamily();
 
 } // namespace SymbolGlyphs

@@ -4,22 +4,11 @@
 #include "hud/AppIconCache.h"
 #include "platform/Platform.h"
 
-#include <QFontDatabase>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace {
-
-QString iconFontFamily()
-{
-    static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(SymbolGlyphs::fontFile());
-        const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
-        return families.isEmpty() ? SymbolGlyphs::fontFamily() : families.first();
-    }();
-    return family;
-}
 
 void drawPixmapFitted(QPainter& painter, const QRectF& square, const QPixmap& pm, double cornerRadius)
 {
@@ -92,7 +81,7 @@ void ActionIconView::paintEvent(QPaintEvent*)
 
 QFont ActionIconView::symbolFont(double pixelSize)
 {
-    QFont f(iconFontFamily());
+    QFont f(SymbolGlyphs::loadedFontFamily());
     f.setStyleStrategy(QFont::NoFontMerging);
     f.setPixelSize(qMax(1, qRound(pixelSize)));
     return f;
