@@ -274,6 +274,22 @@ std::optional<bool> PulseMixer::muted()
     return m_sink->muted;
 }
 
+// Starts a write to the default sink (`start` makes the operation, under the
+// loop lock) and counts it until the server acknowledges it.
+bool PulseMixer::startWrite(const std::function<pa_operation*(const char* sink)>& start)
+{
+    const QByteArray name = m_sink->name.toUtf8();
+    {
+        LoopLock lock(m_threadedLoop);
+        pa_operation* op = start(name.constData());
+        if (!op)
+            return false;
+        pa_operation_unref(op);
+    }
+    ++m_pendingWrites;
+    return true;
+}
+
 bool PulseMixer::setVolume(float value)
 {
     waitForInitialState();
@@ -283,16 +299,10 @@ bool PulseMixer::setVolume(float value)
     const auto target = pa_volume_t(std::lround(clamped * double(PA_VOLUME_NORM)));
     pa_cvolume v = m_sink->volume;
     pa_cvolume_scale(&v, target); // keeps the balance between channels
-    const QByteArray name = m_sink->name.toUtf8();
-    {
-        LoopLock lock(m_threadedLoop);
-        pa_operation* op = pa_context_set_sink_volume_by_name(m_context, name.constData(), &v,
-                                                              &PulseMixer::writeDoneCb, this);
-        if (!op)
-            return false;
-        pa_operation_unref(op);
-    }
-    ++m_pendingWrites;
+    if (!startWrite([&](const char* sink) {
+            return pa_context_set_sink_volume_by_name(m_context, sink, &v, &PulseMixer::writeDoneCb, this);
+        }))
+        return false;
     // Mirror at once so a read right after the write (a second step) sees it.
     m_sink->volume = v;
     Q_EMIT changed();
@@ -304,16 +314,11 @@ bool PulseMixer::setMuted(bool mute)
     waitForInitialState();
     if (!m_sink || !m_context)
         return false;
-    const QByteArray name = m_sink->name.toUtf8();
-    {
-        LoopLock lock(m_threadedLoop);
-        pa_operation* op = pa_context_set_sink_mute_by_name(m_context, name.constData(), mute ? 1 : 0,
-                                                            &PulseMixer::writeDoneCb, this);
-        if (!op)
-            return false;
-        pa_operation_unref(op);
-    }
-    ++m_pendingWrites;
+    if (!startWrite([&](const char* sink) {
+            return pa_context_set_sink_mute_by_name(m_context, sink, mute ? 1 : 0, &PulseMixer::writeDoneCb,
+                                                    this);
+        }))
+        return false;
     m_sink->muted = mute;
     Q_EMIT changed();
     return true;

@@ -64,6 +64,7 @@ private:
     static void sinkInfoCb(pa_context* c, const pa_sink_info* info, int eol, void* self);
     static void subscribeCb(pa_context* c, pa_subscription_event_type_t type, quint32 idx, void* self);
     static void writeDoneCb(pa_context* c, int success, void* self);
+    bool startWrite(const std::function<pa_operation*(const char* sink)>& start);
 
     class LoopLock;
 
