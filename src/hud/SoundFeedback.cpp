@@ -55,10 +55,6 @@ QStringList SoundFeedback::defaultSoundDirectories()
         dirs << QCoreApplication::applicationDirPath() + QStringLiteral("/../share/rondix/sounds");
     for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         dirs << data + QStringLiteral("/rondix/sounds");
-#ifdef RONDIX_SOURCE_SOUNDS
-    dirs << QStringLiteral(RONDIX_SOURCE_SOUNDS);
-#endif
-    dirs << QStringLiteral("resources/sounds");
     return dirs;
 }
 
