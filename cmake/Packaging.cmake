@@ -16,10 +16,11 @@ configure_file(${_res}/metainfo/org.rondix.Rondix.metainfo.xml.in ${_gen}/org.ro
 set(VERSION ${PROJECT_VERSION})
 configure_file(${_res}/man/rondix.1 ${_gen}/rondix.1 @ONLY)
 unset(VERSION)
+execute_process(COMMAND gzip -9nkf ${_gen}/rondix.1)
 
 install(FILES ${_gen}/org.rondix.Rondix.service DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services COMPONENT rondix)
 install(FILES ${_gen}/org.rondix.Rondix.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT rondix)
-install(FILES ${_gen}/rondix.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT rondix)
+install(FILES ${_gen}/rondix.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT rondix)
 install(FILES ${_res}/completions/rondix.bash RENAME rondix
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT rondix)
 install(FILES ${_res}/completions/_rondix DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT rondix)
@@ -66,21 +67,21 @@ set(CPACK_DEBIAN_RONDIX_PACKAGE_DEPENDS
 set(CPACK_DEBIAN_RONDIX_PACKAGE_RECOMMENDS "xdg-utils, hicolor-icon-theme")
 set(CPACK_COMPONENT_RONDIX_DESCRIPTION
   "Radial ring of eight actions, summoned at the pointer
- A global hotkey or an extra mouse button pops up a ring of eight actions around
- the pointer. Move toward a sector and click: Rondix sends a key combination,
- pastes stored text, launches an application, opens an address or a folder,
- runs a script of yours or controls volume, brightness, media and the session,
- in the application that was in front. Every application can have its own
- ring; rings are edited in a settings window, shared as files and installed
- from a signed market.")
+A global hotkey or an extra mouse button pops up a ring of eight actions around
+the pointer. Move toward a sector and click: Rondix sends a key combination,
+pastes stored text, launches an application, opens an address or a folder,
+runs a script of yours or controls volume, brightness, media and the session,
+in the application that was in front. Every application can have its own
+ring; rings are edited in a settings window, shared as files and installed
+from a signed market.")
 
 set(CPACK_DEBIAN_RONDIX-MARKET_PACKAGE_NAME rondix-market)
 set(CPACK_DEBIAN_RONDIX-MARKET_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_RONDIX-MARKET_PACKAGE_DEPENDS "adduser")
 set(CPACK_COMPONENT_RONDIX-MARKET_DESCRIPTION
   "Ring market server for Rondix
- Serves a folder of signed ready-made rings to Rondix over HTTP, and signs
- rings offline with a key it never holds while serving. Stateless: run several
- copies behind a reverse proxy or load balancer.")
+Serves a folder of signed ready-made rings to Rondix over HTTP, and signs
+rings offline with a key it never holds while serving. Stateless: run several
+copies behind a reverse proxy or load balancer.")
 
 include(CPack)
