@@ -13,6 +13,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         cl.ringArgs = arguments.mid(1);
         return cl;
     }
+    if (first == QLatin1String("market")) {
+        cl.command = Command::Market;
+        cl.marketArgs = arguments.mid(1);
+        return cl;
+    }
 
     if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help"))
         cl.command = Command::Help;
@@ -47,6 +52,7 @@ QString CommandLine::usage()
                           "  summon            show the ring at the pointer (starts Rondix if needed)\n"
                           "  settings          open the settings window (starts Rondix if needed)\n"
                           "  ring ...          check, export and import ring files (rondix ring --help)\n"
+                          "  market ...        list and install rings from the ring market (rondix market --help)\n"
                           "\n"
                           "Options:\n"
                           "  -h, --help        show this help\n"

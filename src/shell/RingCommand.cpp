@@ -200,6 +200,8 @@ QStringList ringWarnings(const RingProfile& ring)
 // The command line must not trigger that behind the user's back (an export would
 // hand out the built-in ring, an import would discard every other ring), so it
 // refuses to work on a damaged store and leaves it for the user to inspect.
+} // namespace
+
 std::optional<QString> damagedStore(const QString& dataDirectory)
 {
     QString path = AppProfileManager::storeFilePath(dataDirectory);
@@ -228,6 +230,8 @@ std::optional<QString> damagedStore(const QString& dataDirectory)
     }
     return std::nullopt;
 }
+
+namespace {
 
 // Options of the store commands. Returns false (with a message) on a usage error.
 struct Options

@@ -24,3 +24,7 @@ std::optional<QString> importRingInto(AppProfileManager& store, const RingProfil
 // Decodes the ring file at `path` under the strict rules; none with *error set
 // when it cannot be read or decoded.
 std::optional<RingProfile> decodeRingFile(const QString& path, QString* error);
+
+// Why the ring store under `dataDirectory` must not be touched from the command
+// line (it cannot be read or decoded, and opening it would reset it), or none.
+std::optional<QString> damagedStore(const QString& dataDirectory);

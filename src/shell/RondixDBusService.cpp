@@ -81,3 +81,21 @@ QString RondixDBusService::ImportRingFile(const QString& path)
         sendErrorReply(QDBusError::Failed, error);
     return {};
 }
+
+QString RondixDBusService::InstallMarketItem(const QString& itemId, const QString& baseUrl)
+{
+    if (!calledFromDBus())
+        return {};
+    if (!marketInstallProvider) {
+        sendErrorReply(QDBusError::Failed, QStringLiteral("the market is not available"));
+        return {};
+    }
+    // The download takes a while: answer when it is done, without blocking the bus.
+    setDelayedReply(true);
+    const QDBusMessage request = message();
+    QDBusConnection bus = connection();
+    marketInstallProvider(itemId, baseUrl, [request, bus](bool ok, const QString& text) mutable {
+        bus.send(ok ? request.createReply(text) : request.createErrorReply(QDBusError::Failed, text));
+    });
+    return {};
+}

@@ -41,6 +41,12 @@ public:
     // the reason set. `rondix ring import` goes through this while Rondix runs.
     std::function<std::optional<QString>(const QString& path, QString* error)> importProvider;
 
+    // Installs a market item by id from the market at the URL (empty: the
+    // configured one); `done` reports success and the message to show.
+    std::function<void(const QString& itemId, const QString& baseUrl,
+                       std::function<void(bool ok, const QString& message)> done)>
+        marketInstallProvider;
+
     bool ringVisible() const { return ringVisibleProvider && ringVisibleProvider(); }
     QRect ringGeometry() const { return ringGeometryProvider ? ringGeometryProvider() : QRect(); }
 
@@ -49,6 +55,8 @@ public Q_SLOTS:
     Q_SCRIPTABLE void Reopen();
     Q_SCRIPTABLE void ShowSettings();
     Q_SCRIPTABLE QString ImportRingFile(const QString& path);
+    // Replies with the outcome's text once the install ended; fails with it.
+    Q_SCRIPTABLE QString InstallMarketItem(const QString& itemId, const QString& baseUrl);
 
 Q_SIGNALS:
     void summonRequested();

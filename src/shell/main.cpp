@@ -8,6 +8,8 @@
 #include "shell/AccessibilityPermissionManager.h"
 #include "shell/AppDelegate.h"
 #include "shell/CommandLine.h"
+#include "market/MarketClient.h"
+#include "shell/MarketCommand.h"
 #include "shell/MenuBarManager.h"
 #include "shell/RingCommand.h"
 #include "shell/RondixDBusService.h"
@@ -83,6 +85,12 @@ int main(int argc, char* argv[])
         QCoreApplication::setApplicationName(QStringLiteral("Rondix"));
         return runRingCommand(commandLine.ringArgs, out, err);
     }
+    case CommandLine::Command::Market: {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Rondix"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(RONDIX_VERSION));
+        return runMarketCommand(commandLine.marketArgs, out, err);
+    }
     case CommandLine::Command::Help:
         out << CommandLine::usage();
         return 0;
@@ -135,6 +143,22 @@ int main(int argc, char* argv[])
         if (!ring)
             return std::nullopt;
         return importRingInto(AppProfileManager::shared(), *ring, error);
+    };
+    dbus.marketInstallProvider = [](const QString& itemId, const QString& baseUrl,
+                                    std::function<void(bool, const QString&)> done) {
+        MarketClient& shared = MarketClient::shared();
+        const QUrl url = baseUrl.isEmpty() ? shared.baseUrl() : QUrl(baseUrl);
+        if (url == shared.baseUrl()) {
+            // The market tab shows this client: its list and message follow the install.
+            shared.installById(itemId, [&shared, done](bool ok) { done(ok, shared.messageText()); });
+            return;
+        }
+        auto* other = new MarketClient(&AppProfileManager::shared(), url, shared.publicKey());
+        other->installById(itemId, [other, &shared, done](bool ok) {
+            shared.reloadInstalledIds();
+            done(ok, other->messageText());
+            other->deleteLater();
+        });
     };
     QObject::connect(&dbus, &RondixDBusService::summonRequested, &delegate,
                      [&delegate] { delegate.triggerWhirlo(false); });

@@ -413,6 +413,9 @@ private Q_SLOTS:
         QTest::newRow("extra argument") << QStringList{"summon", "now"} << int(C::Error) << QStringList{};
         QTest::newRow("ring after a command")
             << QStringList{"settings", "ring"} << int(C::Error) << QStringList{};
+        QTest::newRow("market keeps its arguments")
+            << QStringList{"market", "install", "--url", "http://x", "id"} << int(C::Market)
+            << QStringList{"install", "--url", "http://x", "id"};
     }
 
     void commandLine()
@@ -422,7 +425,7 @@ private Q_SLOTS:
         QFETCH(QStringList, ringArgs);
         const CommandLine cl = CommandLine::parse(args);
         QCOMPARE(int(cl.command), command);
-        QCOMPARE(cl.ringArgs, ringArgs);
+        QCOMPARE(command == int(CommandLine::Command::Market) ? cl.marketArgs : cl.ringArgs, ringArgs);
         QCOMPARE(cl.error.isEmpty(), command != int(CommandLine::Command::Error));
         if (!cl.error.isEmpty()) // it names the offending word
             QVERIFY(cl.error.contains(args.last()));
