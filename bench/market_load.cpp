@@ -87,7 +87,7 @@ Phase run(int port, int connections, size_t requests, double limitSeconds, const
 {
     std::atomic<size_t> next{0};
     std::atomic<size_t> failed{0};
-    std::vector<std::vector<double>> latencies(size_t(connections));
+    std::vector<std::vector<double>> latencies(static_cast<size_t>(connections));
     const auto deadline = Clock::now() + std::chrono::duration<double>(limitSeconds);
     const auto start = Clock::now();
     std::vector<std::thread> threads;
