@@ -14,13 +14,16 @@ set(_gen ${CMAKE_BINARY_DIR}/packaging)
 configure_file(${_res}/dbus/org.rondix.Rondix.service.in ${_gen}/org.rondix.Rondix.service @ONLY)
 configure_file(${_res}/metainfo/org.rondix.Rondix.metainfo.xml.in ${_gen}/org.rondix.Rondix.metainfo.xml @ONLY)
 set(VERSION ${PROJECT_VERSION})
-configure_file(${_res}/man/rondix.1 ${_gen}/rondix.1 @ONLY)
+foreach(page rondix rondix-market)
+  configure_file(${_res}/man/${page}.1 ${_gen}/${page}.1 @ONLY)
+  execute_process(COMMAND gzip -9nkf ${_gen}/${page}.1)
+endforeach()
 unset(VERSION)
-execute_process(COMMAND gzip -9nkf ${_gen}/rondix.1)
 
 install(FILES ${_gen}/org.rondix.Rondix.service DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services COMPONENT rondix)
 install(FILES ${_gen}/org.rondix.Rondix.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT rondix)
 install(FILES ${_gen}/rondix.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT rondix)
+install(FILES ${_gen}/rondix-market.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT rondix-market)
 install(FILES ${_res}/completions/rondix.bash RENAME rondix
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT rondix)
 install(FILES ${_res}/completions/_rondix DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions COMPONENT rondix)
@@ -77,7 +80,6 @@ from a signed market.")
 
 set(CPACK_DEBIAN_RONDIX-MARKET_PACKAGE_NAME rondix-market)
 set(CPACK_DEBIAN_RONDIX-MARKET_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_RONDIX-MARKET_PACKAGE_DEPENDS "adduser")
 set(CPACK_COMPONENT_RONDIX-MARKET_DESCRIPTION
   "Ring market server for Rondix
 Serves a folder of signed ready-made rings to Rondix over HTTP, and signs
