@@ -1,6 +1,7 @@
 #include "model/ActionModel.h"
 
 #include "l10n/L10n.h"
+#include "model/KeyComboText.h"
 
 #include <array>
 #include <QTextBoundaryFinder>
@@ -471,7 +472,7 @@ QString ActionType::localizedSummary() const
 {
     return std::visit(
         Overloaded{
-            [](const Shortcut& s) -> QString { return s.modifiers.displayString() + s.key; },
+            [](const Shortcut& s) -> QString { return KeyComboText::display(s.keyCode, s.modifiers); },
             [](const RunShortcut& r) -> QString {
                 const QString name = r.shortcutName.trimmed();
                 return name.isEmpty() ? tr("action.run_shortcut_empty", QStringLiteral("快捷指令")) : name;
@@ -575,6 +576,12 @@ QString ActionSlot::displayTitle() const
     if (const auto control = action.systemControlAction()) {
         if (title.isEmpty() || isAutomaticSystemTitle(title))
             return ::SystemControl::localizedName(*control);
+    }
+    // A title the editor made from the shortcut itself reads the desktop's way;
+    // one the user typed stays as typed.
+    if (const auto* shortcut = std::get_if<ActionType::Shortcut>(&action.value)) {
+        if (!title.isEmpty() && title == shortcut->modifiers.displayString() + shortcut->key)
+            return KeyComboText::display(shortcut->keyCode, shortcut->modifiers);
     }
     if (const auto preset = presetName(title, action))
         return *preset;

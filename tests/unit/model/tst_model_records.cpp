@@ -1,5 +1,6 @@
 #include "l10n/L10n.h"
 #include "model/ActionModel.h"
+#include "model/KeyComboText.h"
 #include "model/RingProfile.h"
 
 #include <QDir>
@@ -101,6 +102,25 @@ private Q_SLOTS:
             << slotWith({}, ActionType::none()) << marker("hud.unassigned");
         QTest::newRow("disabled slot keeps its title")
             << slotWith(QStringLiteral("Hello"), sc, false) << QStringLiteral("Hello");
+
+        // A title the editor made from the shortcut reads the desktop's way.
+        const auto nextTab = ActionType::shortcut(QStringLiteral("Tab"), 48, KeyModifiers{.control = true});
+        QTest::newRow("own glyph title") << slotWith(QStringLiteral("⌃Tab"), nextTab) << "Ctrl+Tab";
+        const auto superDigit = ActionType::shortcut(QStringLiteral("Key(18)"), 18, {.command = true});
+        QTest::newRow("own glyph title, unnamed key")
+            << slotWith(QStringLiteral("⌘Key(18)"), superDigit) << "Super+1";
+        const auto shiftCmdK = ActionType::shortcut(QStringLiteral("K"), 40, {.command = true, .shift = true});
+        QTest::newRow("own glyph title, desktop order")
+            << slotWith(QStringLiteral("⇧⌘K"), shiftCmdK) << "Shift+Super+K";
+        QTest::newRow("own glyph title, disabled slot")
+            << slotWith(QStringLiteral("⌃Tab"), nextTab, false) << "Ctrl+Tab";
+        QTest::newRow("typed title with glyphs stays")
+            << slotWith(QStringLiteral("Tabs ⌃Tab"), nextTab) << QStringLiteral("Tabs ⌃Tab");
+        QTest::newRow("another shortcut's glyphs stay")
+            << slotWith(QStringLiteral("⌃⇧Tab"), nextTab) << QStringLiteral("⌃⇧Tab");
+        QTest::newRow("glyph title on a paste slot stays")
+            << slotWith(QStringLiteral("⌃Tab"), ActionType::pasteText(QStringLiteral("x")))
+            << QStringLiteral("⌃Tab");
     }
 
     void displayTitle()
@@ -132,6 +152,12 @@ private Q_SLOTS:
                                     << QStringLiteral("«action.launch_app Some App»");
         QTest::newRow("open path, trailing slash")
             << ActionType::openPath(QStringLiteral("  /home/me/Documents/ ")) << QStringLiteral("Documents");
+        QTest::newRow("shortcut")
+            << ActionType::shortcut(QStringLiteral("Tab"), 48, {.control = true, .shift = true})
+            << QStringLiteral("Ctrl+Shift+Tab");
+        // The code is what gets sent, so it names the key even when the typed text differs.
+        QTest::newRow("shortcut, typed text and code apart")
+            << ActionType::shortcut(QStringLiteral("é"), 14, {.option = true}) << QStringLiteral("Alt+E");
     }
 
     void summary()
@@ -139,6 +165,74 @@ private Q_SLOTS:
         QFETCH(ActionType, action);
         QFETCH(QString, shown);
         QCOMPARE(action.localizedSummary(), shown);
+    }
+
+    void keyCombo_data()
+    {
+        QTest::addColumn<int>("keyCode");
+        QTest::addColumn<KeyModifiers>("modifiers");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("default hotkey") << 49 << KeyModifiers{.option = true} << "Alt+Space";
+        QTest::newRow("order is Ctrl Alt Shift Super")
+            << 40 << KeyModifiers{true, true, true, true} << "Ctrl+Alt+Shift+Super+K";
+        QTest::newRow("digit") << 18 << KeyModifiers{.command = true} << "Super+1";
+        QTest::newRow("digits follow the layout numbering") << 22 << KeyModifiers{} << "6";
+        QTest::newRow("backspace place") << 51 << KeyModifiers{.control = true} << "Ctrl+Backspace";
+        QTest::newRow("forward delete") << 117 << KeyModifiers{} << "Delete";
+        QTest::newRow("arrow") << 123 << KeyModifiers{.shift = true} << "Shift+Left";
+        QTest::newRow("page") << 121 << KeyModifiers{} << "Page Down";
+        QTest::newRow("function key alone") << 96 << KeyModifiers{} << "F5";
+        QTest::newRow("F13") << 105 << KeyModifiers{} << "F13";
+        QTest::newRow("punctuation") << 42 << KeyModifiers{.control = true} << "Ctrl+\\";
+        QTest::newRow("keypad") << 69 << KeyModifiers{} << "Keypad +";
+        QTest::newRow("escape") << 53 << KeyModifiers{.shift = true} << "Shift+Esc";
+        QTest::newRow("no key at the code") << 10 << KeyModifiers{.control = true} << "Ctrl+Key(10)";
+    }
+
+    void keyCombo()
+    {
+        QFETCH(int, keyCode);
+        QFETCH(KeyModifiers, modifiers);
+        QFETCH(QString, shown);
+        QCOMPARE(KeyComboText::display(quint16(keyCode), modifiers), shown);
+        const quint32 mask = (modifiers.command ? 256 : 0) | (modifiers.shift ? 512 : 0) |
+                             (modifiers.option ? 2048 : 0) | (modifiers.control ? 4096 : 0);
+        // Caps lock (1024) and NumLock-like bits of the mask never show.
+        QCOMPARE(KeyComboText::displayHotkey(quint32(keyCode), mask | 1024 | 0x10000), shown);
+        // The stored glyph form of the same combination reads the same.
+        const QString stored = modifiers.displayString() + QStringLiteral("Key(%1)").arg(keyCode);
+        QCOMPARE(KeyComboText::fromGlyphs(stored), shown);
+    }
+
+    void glyphText_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("default") << "⌥Space" << "Alt+Space";
+        QTest::newRow("control tab") << "⌃Tab" << "Ctrl+Tab";
+        QTest::newRow("recorded order") << "⇧⌘K" << "Shift+Super+K";
+        QTest::newRow("glyphs out of order") << "⌘⌃K" << "Ctrl+Super+K";
+        QTest::newRow("unnamed digit") << "⌘Key(18)" << "Super+1";
+        QTest::newRow("mac delete is backspace") << "⌃Delete" << "Ctrl+Backspace";
+        QTest::newRow("forward delete") << "⌃Forward Delete" << "Ctrl+Delete";
+        QTest::newRow("arrow") << "⌥↑" << "Alt+Up";
+        QTest::newRow("typed lower-case key") << "⌃c" << "Ctrl+C";
+        QTest::newRow("typed space") << "⌃ " << "Ctrl+Space";
+        QTest::newRow("key alone") << "F5" << "F5";
+        QTest::newRow("unknown key keeps its text") << "⌃é" << "Ctrl+é";
+        QTest::newRow("modifiers only") << "⌃⇧" << "Ctrl+Shift";
+        QTest::newRow("plain words stay") << "Copy" << "Copy";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("Key( without a number") << "Key(x)" << "Key(x)";
+        QTest::newRow("modifier names are no keys") << "Shift" << "Shift";
+        QTest::newRow("code beyond 16 bits") << "⌃Key(70000)" << "Ctrl+Key(70000)";
+    }
+
+    void glyphText()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QCOMPARE(KeyComboText::fromGlyphs(stored), shown);
     }
 
     void modifiers_data()

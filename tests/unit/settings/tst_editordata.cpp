@@ -1,6 +1,7 @@
 // Key tables and editor presets: what a recorded or typed key stores, and the
 // slot each preset, template and quick path produces.
 #include "l10n/L10n.h"
+#include "model/KeyComboText.h"
 #include "settings/EditorPresets.h"
 #include "settings/KeyCodeHelper.h"
 
@@ -63,6 +64,19 @@ private Q_SLOTS:
         QCOMPARE(KeyCodeHelper::keyCode(typed), typable ? std::optional<quint16>(code) : std::nullopt);
     }
 
+    // Every key text a recording stores, read back from its glyph title, names
+    // the key the code sends: "Delete" is Backspace here, "Forward Delete" is Delete.
+    void storedKeyNamesReadTheDesktopWay()
+    {
+        for (int code = 0; code < 128; ++code) {
+            const QString stored = KeyCodeHelper::keyName(quint16(code));
+            const KeyModifiers control{.control = true};
+            QCOMPARE(KeyComboText::fromGlyphs(control.displayString() + stored),
+                     KeyComboText::display(quint16(code), control));
+        }
+        QCOMPARE(KeyComboText::fromGlyphs("⌃Delete"), "Ctrl+Backspace");
+    }
+
     // A one-character key name typed back gives the same key, so a typed
     // shortcut sends the key it shows.
     void namedKeysTypeBack()
@@ -110,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(tab.title, "上一个标签");
         QCOMPARE(tab.icon, IconInfo::sfSymbol("arrow.left.to.line"));
         QCOMPARE(tab.action, ActionType::shortcut("Tab", 48, {.control = true, .shift = true}));
-        QCOMPARE(tab.action.localizedSummary(), "⌃⇧Tab");
+        QCOMPARE(tab.action.localizedSummary(), "Ctrl+Shift+Tab");
         QVERIFY(tab.isEnabled && tab.id == mine.id && tab.index == mine.index);
 
         const ActionSlot apps = applyQuickPath(mine, quickPaths().last());

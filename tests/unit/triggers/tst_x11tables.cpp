@@ -1,3 +1,4 @@
+#include "model/KeyComboText.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/x11/WindowAppMatcher.h"
 #include "platform/x11/X11KeyTable.h"
@@ -11,6 +12,7 @@ class TestX11Tables : public QObject
 private Q_SLOTS:
     void keysyms_data();
     void keysyms();
+    void keyNamesFollowKeysyms();
     void buttons_data();
     void buttons();
     void matching_data();
@@ -42,6 +44,27 @@ void TestX11Tables::keysyms()
     // Shifted letters come back as their key; unknown keysyms as none.
     QCOMPARE(X11KeyTable::virtualKeyForKeysym('V'), 9);
     QCOMPARE(X11KeyTable::virtualKeyForKeysym(0x1234567), -1);
+}
+
+// What a combination shows is the key the code sends: every code with a keysym
+// has a name, printable keysyms show their character, codes without one show none.
+void TestX11Tables::keyNamesFollowKeysyms()
+{
+    int named = 0;
+    for (int vk = 0; vk < 128; ++vk) {
+        const QString name = KeyComboText::keyName(quint16(vk));
+        const auto sym = X11KeyTable::keysymForVirtualKey(vk);
+        if (!sym) {
+            QCOMPARE(name, QStringLiteral("Key(%1)").arg(vk));
+            continue;
+        }
+        ++named;
+        QVERIFY2(!name.startsWith(QLatin1String("Key(")), qPrintable(QString::number(vk)));
+        if (*sym > 0x20 && *sym < 0x7f)
+            QCOMPARE(name, QString(QChar(char16_t(*sym))).toUpper());
+    }
+    QCOMPARE(named, 112);
+    QCOMPARE(KeyComboText::keyName(49), QStringLiteral("Space"));
 }
 
 void TestX11Tables::buttons_data()
