@@ -141,6 +141,23 @@ void HudController::handlePointerExit()
     dismissHUD();
 }
 
+std::optional<HudController::WheelScroll> HudController::wheelScroll(const QPoint& pixelDelta,
+                                                                    const QPoint& angleDelta, bool altHeld)
+{
+    // Qt turns the wheel sideways while Alt is held, and Alt is often still down
+    // from the Alt+Space that summoned the ring.
+    const bool sideways = altHeld && pixelDelta.y() == 0 && angleDelta.y() == 0;
+    const int pixels = sideways ? pixelDelta.x() : pixelDelta.y();
+    const int angle = sideways ? angleDelta.x() : angleDelta.y();
+    if (pixels != 0)
+        return WheelScroll{double(pixels), true};
+    if (angle == 0)
+        return std::nullopt;
+    if (angle % kWheelNotch != 0)
+        return WheelScroll{angle / 8.0, true};
+    return WheelScroll{double(angle / kWheelNotch), false};
+}
+
 void HudController::handleScrollWheel(double deltaY, bool hasPrecise)
 {
     if (deltaY == 0 || !std::isfinite(deltaY) || !isVolumeHovered())

@@ -9,6 +9,7 @@
 #include <optional>
 #include <QLoggingCategory>
 #include <QObject>
+#include <QPoint>
 #include <QPointF>
 
 Q_DECLARE_LOGGING_CATEGORY(lcHud)
@@ -40,6 +41,24 @@ public:
     static constexpr double kMoveCloseRadius = 166.0;
     static constexpr double kPressCloseRadius = 170.0;
     static constexpr double kPreciseScrollThreshold = 8.0;
+
+    // A wheel notch in Qt's angle units (eighths of a degree).
+    static constexpr int kWheelNotch = 120;
+
+    // What one wheel event means for the volume: a delta in points and whether
+    // it is a precise (accumulated) one.
+    struct WheelScroll
+    {
+        double delta = 0.0;
+        bool hasPrecise = false;
+        bool operator==(const WheelScroll&) const = default;
+    };
+    // Reads a Qt wheel event. Pixel deltas are precise. Angle deltas that are not
+    // whole notches come from touchpads and high-resolution wheels and are precise
+    // too, counted in degrees (a notch is 15); whole notches are plain wheel steps.
+    // With Alt held, Qt reports a vertical scroll on the horizontal axis.
+    static std::optional<WheelScroll> wheelScroll(const QPoint& pixelDelta, const QPoint& angleDelta,
+                                                  bool altHeld);
 
     HudController(const RingProfile& profile, HudServices services, QObject* parent = nullptr);
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -430,6 +431,11 @@ bool WhirloHUDView::systemIsDark()
     return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
 }
 
+QFont WhirloHUDView::titleFont(bool hovered) const
+{
+    return uiFont(this, hovered ? 10.5 : 9.5, hovered ? QFont::Bold : QFont::Medium);
+}
+
 void WhirloHUDView::warmUp()
 {
     // Blurred shadows and the fonts' first use cost tens of milliseconds once;
@@ -475,8 +481,11 @@ void WhirloHUDView::setBackdrop(const QPixmap& backdrop)
 
 void WhirloHUDView::seedPointer(const QPointF& localPos)
 {
+    // The pointer is over the ring, so leaving it counts. Hover waits for a real
+    // move: a click right after the summon must not run whatever sector the
+    // pointer happens to sit on (the ring may have been clamped or centred).
     m_pointerSeen = true;
-    m_controller.handlePointerMove(localPos, kTotalSize);
+    m_restingPointer = localPos;
 }
 
 void WhirloHUDView::syncTargets()
@@ -564,6 +573,13 @@ QPixmap WhirloHUDView::appIcon(const IconInfo& icon)
 void WhirloHUDView::mouseMoveEvent(QMouseEvent* event)
 {
     m_pointerSeen = true;
+    if (m_restingPointer) {
+        // Qt reports a move to where a press happens when it has not seen the
+        // pointer there yet; the pointer has not moved since the ring appeared.
+        if (QLineF(*m_restingPointer, event->position()).length() < 1.0)
+            return;
+        m_restingPointer.reset();
+    }
     m_controller.handlePointerMove(event->position(), kTotalSize);
 }
 
@@ -581,11 +597,10 @@ void WhirloHUDView::mouseReleaseEvent(QMouseEvent* event)
 
 void WhirloHUDView::wheelEvent(QWheelEvent* event)
 {
-    // Touchpads report pixel deltas (precise); wheels report 120 per notch.
-    if (!event->pixelDelta().isNull())
-        m_controller.handleScrollWheel(event->pixelDelta().y(), true);
-    else if (event->angleDelta().y() != 0)
-        m_controller.handleScrollWheel(event->angleDelta().y() / 120.0, false);
+    const auto scroll = HudController::wheelScroll(event->pixelDelta(), event->angleDelta(),
+                                                   event->modifiers().testFlag(Qt::AltModifier));
+    if (scroll)
+        m_controller.handleScrollWheel(scroll->delta, scroll->hasPrecise);
     event->accept();
 }
 
@@ -726,8 +741,8 @@ void WhirloHUDView::paintSectorContent(QPainter& p, int index, const ActionSlot&
         ActionIconView::paint(p, iconRect, slot.icon, tint);
     }
     p.setFont(font);
-    const QString title = fm.elidedText(slot.displayTitle(), Qt::ElideRight, 58.0);
-    const QRectF textRect(-29.0 - 10, top + iconSize + 3.0, 58.0 + 20, textHeight);
+    const QString title = fm.elidedText(slot.displayTitle(), Qt::ElideRight, kTitleWidth);
+    const QRectF textRect(-kTitleWidth / 2 - 10, top + iconSize + 3.0, kTitleWidth + 20, textHeight);
     drawTextWithShadow(p, textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, title, tint,
                        mix(c.titleShadow, kHoverTitleShadow, tc));
     p.restore();

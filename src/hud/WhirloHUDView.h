@@ -22,6 +22,8 @@ public:
     static constexpr int kRingDiameter = 320;
     static constexpr int kTotalSize = kRingDiameter + 40;
     static constexpr double kFadeDuration = 0.14;
+    // Widest a sector title may be before it is cut with an ellipsis.
+    static constexpr double kTitleWidth = 58.0;
 
     WhirloHUDView(const RingProfile& profile, const std::optional<RunningApp>& targetApp,
                   std::function<void()> onDismiss, QWidget* parent = nullptr);
@@ -35,6 +37,9 @@ public:
     static bool resolveDarkMode(const QString& themeMode, bool systemIsDark);
     static bool systemIsDark();
 
+    // The font of a sector title, hovered (larger, bold) or not.
+    QFont titleFont(bool hovered) const;
+
     // Prepares the cached shadows and fonts (idempotent).
     static void warmUp();
 
@@ -47,7 +52,8 @@ public:
     // window's alpha is ignored, so shadows and fades blend with this instead.
     void setBackdrop(const QPixmap& backdrop);
 
-    // Seeds the pointer position when the window appears under it.
+    // Tells the ring the pointer is over it when it appears. No sector is
+    // hovered until the pointer really moves.
     void seedPointer(const QPointF& localPos);
 
 Q_SIGNALS:
@@ -83,6 +89,8 @@ private:
     bool m_dark = true;
     bool m_painted = false;
     bool m_pointerSeen = false;
+    // Where the pointer sat when the ring appeared, until it first moves away.
+    std::optional<QPointF> m_restingPointer;
     bool m_dismissing = false;
 
     QTimer m_frameTimer;

@@ -1,4 +1,5 @@
 #include "common/AppSettings.h"
+#include "l10n/L10n.h"
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
 #include "platform/fake/FakePlatform.h"
@@ -8,9 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +31,13 @@ static QPoint polar(double clockDeg, double d)
 {
     const double t = (clockDeg - 90.0) * M_PI / 180.0;
     return QPoint(qRound(180 + d * std::cos(t)), qRound(180 + d * std::sin(t)));
+}
+
+// A real pointer move delivered to the ring view.
+static void moveOver(QWidget* view, const QPointF& at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
 }
 
 static bool isBlue(const QColor& c)
@@ -251,6 +261,153 @@ private Q_SLOTS:
         QCOMPARE(!m_panel->isShown(), hides);
         QVERIFY(m_executed.isEmpty());
         QCOMPARE(hidden.size(), hides ? 1 : 0);
+    }
+
+    // Real wheel events through the view, over the volume slot in the top sector.
+    void wheelStepsVolume_data()
+    {
+        QTest::addColumn<QList<QPoint>>("angles"); // one event each
+        QTest::addColumn<QList<QPoint>>("pixels"); // same length; (0, 0): none
+        QTest::addColumn<bool>("alt");
+        QTest::addColumn<QList<int>>("steps"); // +1 / -1 per volume step, in order
+        const QPoint none;
+        QTest::newRow("wheel notch up") << QList<QPoint>{{0, 120}} << QList<QPoint>{none} << false
+                                        << QList<int>{1};
+        QTest::newRow("wheel notch down") << QList<QPoint>{{0, -120}} << QList<QPoint>{none} << false
+                                          << QList<int>{-1};
+        QTest::newRow("two notches in one event, one step")
+            << QList<QPoint>{{0, 240}} << QList<QPoint>{none} << false << QList<int>{1};
+        // Touchpads on X11: small angle deltas, no pixel delta; 3 degrees each.
+        QTest::newRow("touchpad: three small deltas make one step")
+            << QList<QPoint>{{0, 24}, {0, 24}, {0, 24}} << QList<QPoint>{none, none, none} << false
+            << QList<int>{1};
+        QTest::newRow("touchpad: two small deltas make none")
+            << QList<QPoint>{{0, 24}, {0, 24}} << QList<QPoint>{none, none} << false << QList<int>{};
+        QTest::newRow("touchpad: accumulator restarts after a step")
+            << QList<QPoint>{{0, -40}, {0, -40}, {0, -40}, {0, -40}, {0, -24}}
+            << QList<QPoint>{none, none, none, none, none} << false << QList<int>{-1, -1};
+        QTest::newRow("high-resolution wheel: eighth notches")
+            << QList<QPoint>(8, QPoint(0, 15)) << QList<QPoint>(8, none) << false << QList<int>{1};
+        QTest::newRow("pixel deltas") << QList<QPoint>{{0, 24}, {0, 24}, {0, 24}}
+                                      << QList<QPoint>{{0, 3}, {0, 3}, {0, 3}} << false << QList<int>{1};
+        // Alt still held from Alt+Space: Qt reports the wheel on the horizontal axis.
+        QTest::newRow("alt held: sideways notch") << QList<QPoint>{{120, 0}} << QList<QPoint>{none} << true
+                                                  << QList<int>{1};
+        QTest::newRow("alt held: sideways touchpad")
+            << QList<QPoint>{{-48, 0}, {-48, 0}} << QList<QPoint>{none, none} << true << QList<int>{-1};
+        QTest::newRow("sideways without alt is ignored")
+            << QList<QPoint>{{120, 0}} << QList<QPoint>{none} << false << QList<int>{};
+    }
+
+    void wheelStepsVolume()
+    {
+        QFETCH(QList<QPoint>, angles);
+        QFETCH(QList<QPoint>, pixels);
+        QFETCH(bool, alt);
+        QFETCH(QList<int>, steps);
+        float volume = 0.5f;
+        QList<int> made;
+        HudServices s;
+        s.getVolume = [&volume] { return std::optional<float>(volume); };
+        s.setVolume = [&](float v) {
+            made << (v > volume ? 1 : -1);
+            volume = v;
+        };
+        WhirloHUDView view(testRing(), s, [] {});
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        moveOver(&view, polar(0, 100));
+        QCOMPARE(view.controller().hoveredSectorIndex(), std::optional<int>(0));
+        const QPointF at = polar(0, 100);
+        for (int i = 0; i < angles.size(); ++i) {
+            QWheelEvent event(at, view.mapToGlobal(at), pixels[i], angles[i], Qt::NoButton,
+                              alt ? Qt::AltModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&view, &event);
+            QVERIFY(event.isAccepted());
+        }
+        QCOMPARE(made, steps);
+    }
+
+    // The ring appears under a pointer that sits over a sector (the ring was
+    // clamped at a screen edge, or centred on the screen). A click without
+    // moving runs nothing; after a real move it runs the sector.
+    void clickBeforeAnyMoveRunsNothing_data()
+    {
+        QTest::addColumn<QPoint>("summon");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<int>("sector");
+        // The offscreen screen is 800 x 800.
+        QTest::newRow("clamped at the left edge") << QPoint(40, 400) << QPoint(40, 400) << 6;
+        QTest::newRow("centred, pointer right of the hub") << QPoint(400, 400) << QPoint(500, 400) << 2;
+        QTest::newRow("at the pointer, pointer on the hub") << QPoint(400, 400) << QPoint(400, 400) << -1;
+    }
+
+    void clickBeforeAnyMoveRunsNothing()
+    {
+        QFETCH(QPoint, summon);
+        QFETCH(QPoint, pointer);
+        QFETCH(int, sector);
+        QCOMPARE(WhirloPanel::availableAreaAt(summon), QRect(0, 0, 800, 800));
+        m_platform->fakeInput->pointer = pointer;
+        m_panel->show(summon, testRing(), std::nullopt);
+        WhirloHUDView* hud = m_panel->hud();
+        const QPoint local = pointer - m_panel->window()->pos();
+        QCOMPARE(hud->controller().hoveredSectorIndex(), std::nullopt);
+        QVERIFY(!hud->controller().isHoveringCenter());
+        QTest::mouseClick(hud, Qt::LeftButton, Qt::NoModifier, local);
+        QVERIFY(m_executed.isEmpty());
+        if (sector < 0)
+            return;
+        m_panel->show(summon, testRing(), std::nullopt);
+        hud = m_panel->hud();
+        moveOver(hud, local + QPoint(0, 1));
+        QCOMPARE(hud->controller().hoveredSectorIndex(), std::optional<int>(sector));
+        QTest::mouseClick(hud, Qt::LeftButton, Qt::NoModifier, local + QPoint(0, 1));
+        QCOMPARE(m_executed, QStringList{testRing().slots[sector].title});
+    }
+
+    // The names Rondix gives sectors itself (every system control, the built-in
+    // ring) fit a title without an ellipsis, also in the larger hovered font.
+    void builtInNamesFitTheRing_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("ja") << "ja";
+    }
+
+    void builtInNamesFitTheRing()
+    {
+        QFETCH(QString, language);
+        L10n::shared().setCurrentLanguage(language);
+        QStringList names;
+        for (SystemControlAction control : SystemControl::allCases())
+            names << SystemControl::localizedName(control);
+        RingProfile ring = PresetProfiles::globalDefault();
+        for (const ActionSlot& slot : ring.slots)
+            names << slot.displayTitle();
+        // Every sector of the built-in ring shows the same name once hovered.
+        ring.slots[0].action = ActionType::systemControl(SystemControlAction::screenshotArea);
+        WhirloHUDView view(ring, HudServices{}, [] {});
+        view.appear();
+        QStringList tooWide;
+        for (bool hovered : {false, true}) {
+            const QFontMetricsF fm(view.titleFont(hovered));
+            for (const QString& name : names) {
+                if (fm.horizontalAdvance(name) > WhirloHUDView::kTitleWidth ||
+                    fm.elidedText(name, Qt::ElideRight, WhirloHUDView::kTitleWidth) != name)
+                    tooWide << QStringLiteral("%1 (%2)").arg(name).arg(fm.horizontalAdvance(name));
+            }
+        }
+        QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join(QStringLiteral(", "))));
+        // No name of ours comes out in another language.
+        for (const QString& name : names)
+            QVERIFY2(!name.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))) ||
+                         language == QLatin1String("ja"),
+                     qPrintable(name));
+        if (qEnvironmentVariableIsSet("RONDIX_SCREENSHOT_DIR")) // to look at the ring
+            grab(view).save(QDir(qEnvironmentVariable("RONDIX_SCREENSHOT_DIR"))
+                                .filePath(QStringLiteral("ring-%1.png").arg(language)));
+        L10n::shared().setCurrentLanguage(QStringLiteral("en"));
     }
 
     void maskWithoutCompositor()

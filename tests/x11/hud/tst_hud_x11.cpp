@@ -40,6 +40,7 @@ class TestHudX11 : public QObject
     QTemporaryDir m_config;
     std::unique_ptr<ClientWindow> m_client;
     std::unique_ptr<WhirloPanel> m_panel;
+    QStringList m_executed;
 
     void showRing()
     {
@@ -61,10 +62,11 @@ private Q_SLOTS:
         m_client->activateWindow();
         QTRY_VERIFY(m_client->isActiveWindow());
         m_panel = std::make_unique<WhirloPanel>(
-            Platform::instance(), [](const RingProfile& profile, const std::optional<RunningApp>&,
+            Platform::instance(), [this](const RingProfile& profile, const std::optional<RunningApp>&,
                                      std::function<void()> onDismiss, QWidget* parent) {
                 HudServices s;
                 s.getVolume = [] { return std::optional<float>(0.5f); };
+                s.execute = [this](const ActionSlot& slot) { m_executed << slot.title; };
                 return new WhirloHUDView(profile, s, std::move(onDismiss), parent);
             });
     }
@@ -74,6 +76,46 @@ private Q_SLOTS:
         if (m_panel)
             m_panel->hide();
         QTest::qWait(50);
+        m_executed.clear();
+    }
+
+    // The ring maps under a pointer that already sits over a sector: clamped at
+    // the screen's edge, or shown at a point away from the pointer (a second
+    // start shows it at the screen's centre). A click there without a move runs
+    // nothing and closes the ring; after a real move the click runs the sector.
+    void clickWithoutMoveRunsNothing_data()
+    {
+        QTest::addColumn<QPoint>("summon");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<int>("sector");
+        QTest::newRow("clamped at the left edge") << QPoint(40, 400) << QPoint(40, 400) << 6;
+        QTest::newRow("shown away from the pointer") << QPoint(600, 400) << QPoint(700, 400) << 2;
+    }
+
+    void clickWithoutMoveRunsNothing()
+    {
+        QFETCH(QPoint, summon);
+        QFETCH(QPoint, pointer);
+        QFETCH(int, sector);
+        pointerTo(pointer.x(), pointer.y());
+        QTest::qWait(100);
+        m_panel->show(summon, PresetProfiles::globalDefault(), std::nullopt);
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel->window()));
+        QVERIFY(m_panel->window()->geometry().contains(pointer));
+        QTest::qWait(150); // whatever X sends for a window mapped under the pointer has arrived
+        QCOMPARE(m_panel->hud()->controller().hoveredSectorIndex(), std::nullopt);
+        run(u"xdotool"_s, {u"click"_s, u"1"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isShown(), 2000);
+        QVERIFY2(m_executed.isEmpty(), qPrintable(m_executed.join(u", "_s)));
+
+        m_panel->show(summon, PresetProfiles::globalDefault(), std::nullopt);
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel->window()));
+        pointerTo(pointer.x(), pointer.y() + 2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_panel->hud()->controller().hoveredSectorIndex(), std::optional<int>(sector),
+                                  2000);
+        run(u"xdotool"_s, {u"click"_s, u"1"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(m_executed, QStringList{PresetProfiles::globalDefault().slots[sector].title},
+                                  2000);
     }
 
     void ringNeverTakesFocusAndEscapeClosesIt()
