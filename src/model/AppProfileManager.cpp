@@ -282,6 +282,10 @@ bool AppProfileManager::saveProfiles()
         logSaveFailure(QStringLiteral("could not create the folder ") + m_saveDirectory);
         return false;
     }
+    // Nothing is left to protect once the unreadable file is gone (the user
+    // moved it away); otherwise it must be copied aside before it is replaced.
+    if (m_unreadableFilePending && !QFileInfo::exists(m_saveFilePath))
+        setUnreadableFilePending(false);
     if (m_unreadableFilePending) {
         if (!keepUnreadableFile()) {
             logSaveFailure(
@@ -310,9 +314,17 @@ bool AppProfileManager::keepUnreadableFile()
         target = base + QLatin1Char('-') + QString::number(n);
     if (!QFileInfo(m_saveFilePath).isFile() || !QFile::copy(m_saveFilePath, target))
         return false;
-    m_unreadableFilePending = false;
     m_keptCopyPath = target;
+    setUnreadableFilePending(false);
     return true;
+}
+
+void AppProfileManager::setUnreadableFilePending(bool pending)
+{
+    if (m_unreadableFilePending == pending)
+        return;
+    m_unreadableFilePending = pending;
+    Q_EMIT saveBlockedPathChanged();
 }
 
 void AppProfileManager::loadProfiles()
@@ -347,7 +359,7 @@ void AppProfileManager::loadProfiles()
             saveProfiles();
         } else {
             // Without a copy the file is the only record of the user's rings: leave it alone.
-            m_unreadableFilePending = true;
+            setUnreadableFilePending(true);
             logLine(message +
                     QStringLiteral(" (the unreadable file could not be copied aside, so it was left in "
                                    "place and the default ring is kept in memory only)"));

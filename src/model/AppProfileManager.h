@@ -21,6 +21,7 @@ class AppProfileManager : public QObject
     Q_PROPERTY(QList<RingProfile> profiles READ profiles WRITE setProfiles NOTIFY profilesChanged)
     Q_PROPERTY(std::optional<QUuid> selectedProfileId READ selectedProfileId WRITE setSelectedProfileId NOTIFY
                    selectedProfileIdChanged)
+    Q_PROPERTY(QString saveBlockedPath READ saveBlockedPath NOTIFY saveBlockedPathChanged)
 
 public:
     // `dataDirectory` is the per-user data folder ($XDG_DATA_HOME); the store lives in
@@ -46,6 +47,10 @@ public:
     QString saveFilePath() const { return m_saveFilePath; }
     // Where an unreadable store file was copied aside; empty when none was.
     QString keptCopyPath() const { return m_keptCopyPath; }
+    // The unreadable store file that could not be copied aside. While it is set,
+    // no save replaces that file, so no change to the rings is kept; empty
+    // while saves work.
+    QString saveBlockedPath() const { return m_unreadableFilePending ? m_saveFilePath : QString(); }
 
     // The ring for an application; the global ring when the id is absent, empty or unknown.
     RingProfile profileFor(const std::optional<QString>& bundleId) const;
@@ -76,11 +81,13 @@ public:
 Q_SIGNALS:
     void profilesChanged();
     void selectedProfileIdChanged();
+    void saveBlockedPathChanged();
 
 private:
     void loadProfiles();
     void resetProfilesToDefault();
     bool keepUnreadableFile();
+    void setUnreadableFilePending(bool pending);
     int indexOfId(const QUuid& id) const;
 
     QList<RingProfile> m_profiles;

@@ -1,5 +1,6 @@
 #include "shell/ActiveAppSensor.h"
 
+#include "l10n/L10n.h"
 #include "platform/Platform.h"
 
 ActiveAppSensor::ActiveAppSensor(WindowSystem* windows, QObject* parent)
@@ -34,6 +35,15 @@ std::optional<RunningApp> ActiveAppSensor::snapshotFrontmostApp()
         return front;
     }
     return m_last;
+}
+
+QString ActiveAppSensor::currentAppDisplayName() const
+{
+    if (!m_last)
+        return L10n::string(QStringLiteral("app.placeholder_system"), m_name);
+    if (m_last->name.isEmpty())
+        return L10n::string(QStringLiteral("app.placeholder_unknown"), m_name);
+    return m_name;
 }
 
 void ActiveAppSensor::updateCurrentApp(const std::optional<RunningApp>& app)

@@ -25,6 +25,9 @@ public:
 
     QString currentAppBundleId() const { return m_bundleId; }
     QString currentAppName() const { return m_name; }
+    // The name as a person reads it: the placeholders for "nothing recorded
+    // yet" and "an application without a name" in the interface language.
+    QString currentAppDisplayName() const;
     QString currentAppIconName() const { return m_iconName; }
     std::optional<RunningApp> lastFrontmostApplication() const { return m_last; }
 

@@ -2,6 +2,8 @@
 
 #include "common/Log.h"
 #include "l10n/L10n.h"
+#include "model/AppProfileManager.h"
+#include "model/KeyComboText.h"
 #include "shell/PermissionGuideWindow.h"
 #include "shell/SettingsWindow.h"
 #include "shell/ShellServices.h"
@@ -25,6 +27,16 @@ static void initShellResources()
 
 namespace {
 MenuBarManager* g_shared = nullptr;
+
+// The hotkey as this desktop writes key combinations ("Alt+Space"); the saved
+// glyph text stays as it was stored.
+std::optional<QString> hotkeyText(ShellServices& services)
+{
+    const std::optional<SavedHotkey> hotkey = services.currentHotkey();
+    if (!hotkey)
+        return std::nullopt;
+    return KeyComboText::displayHotkey(hotkey->keyCode, hotkey->carbonModifiers);
+}
 } // namespace
 
 MenuBarManager::MenuBarManager(ShellServices& services, QObject* parent)
@@ -65,7 +77,10 @@ void MenuBarManager::setupMenuBar()
     connect(m_menu, &QMenu::aboutToShow, this, [this] { refreshMenuItems(m_menu); });
 
     // The tooltip is set once: a hotkey recorded later shows in the menu, not here.
+    // Whether the rings are being saved is kept current.
     updateTooltip();
+    if (AppProfileManager* store = m_services.profileStore())
+        connect(store, &AppProfileManager::saveBlockedPathChanged, this, &MenuBarManager::showSaveState);
     refreshMenuItems(m_menu);
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -88,11 +103,22 @@ void MenuBarManager::setupMenuBar()
 
 void MenuBarManager::updateTooltip()
 {
-    const std::optional<QString> hotkey = m_services.currentHotkeyDisplay();
+    const std::optional<QString> hotkey = hotkeyText(m_services);
     if (hotkey)
-        m_tooltip = L10n::format(QStringLiteral("menu.tooltip_hotkey"), std::nullopt, {*hotkey});
+        m_hotkeyTooltip = L10n::format(QStringLiteral("menu.tooltip_hotkey"), std::nullopt, {*hotkey});
     else
-        m_tooltip = L10n::string(QStringLiteral("menu.tooltip_nohotkey"));
+        m_hotkeyTooltip = L10n::string(QStringLiteral("menu.tooltip_nohotkey"));
+    showSaveState();
+}
+
+void MenuBarManager::showSaveState()
+{
+    m_tooltip = m_hotkeyTooltip;
+    AppProfileManager* store = m_services.profileStore();
+    const QString blocked = store ? store->saveBlockedPath() : QString();
+    if (!blocked.isEmpty())
+        m_tooltip += QLatin1Char('\n') +
+                     L10n::format(QStringLiteral("menu.tooltip_save_blocked"), std::nullopt, {blocked});
     if (m_statusItem)
         m_statusItem->setToolTip(m_tooltip);
 }
@@ -101,10 +127,10 @@ void MenuBarManager::refreshMenuItems(QMenu* menu)
 {
     menu->clear();
 
-    const std::optional<QString> hotkey = m_services.currentHotkeyDisplay();
-    const QString hotkeyText = hotkey ? *hotkey : L10n::string(QStringLiteral("menu.click_to_summon"));
+    const std::optional<QString> hotkey = hotkeyText(m_services);
+    const QString summonKey = hotkey ? *hotkey : L10n::string(QStringLiteral("menu.click_to_summon"));
     QAction* summon =
-        menu->addAction(L10n::format(QStringLiteral("menu.summon"), std::nullopt, {hotkeyText}));
+        menu->addAction(L10n::format(QStringLiteral("menu.summon"), std::nullopt, {summonKey}));
     connect(summon, &QAction::triggered, this, &MenuBarManager::handleTriggerClicked);
 
     menu->addSeparator();

@@ -52,11 +52,14 @@ Q_SIGNALS:
 
 private:
     void settingsWindowWillClose(SettingsWindow* window);
+    // The tooltip again, saying whether the rings are being saved.
+    void showSaveState();
 
     ShellServices& m_services;
     QSystemTrayIcon* m_statusItem = nullptr;
     QMenu* m_menu = nullptr;
     QString m_tooltip;
+    QString m_hotkeyTooltip;
     QPointer<SettingsWindow> m_settingsWindow;
     bool m_hideFromTaskbar = false;
 };

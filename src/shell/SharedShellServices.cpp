@@ -59,17 +59,19 @@ void SharedShellServices::playTriggerSound()
     SoundFeedback::shared().playTrigger();
 }
 
-std::optional<QString> SharedShellServices::currentHotkeyDisplay()
+std::optional<SavedHotkey> SharedShellServices::currentHotkey()
 {
-    const auto hotkey = HotkeyManager::shared().currentHotkey();
-    if (!hotkey)
-        return std::nullopt;
-    return hotkey->displayString;
+    return HotkeyManager::shared().currentHotkey();
+}
+
+AppProfileManager* SharedShellServices::profileStore()
+{
+    return &AppProfileManager::shared();
 }
 
 QString SharedShellServices::currentAppName()
 {
-    return ActiveAppSensor::shared().currentAppName();
+    return ActiveAppSensor::shared().currentAppDisplayName();
 }
 
 void SharedShellServices::releaseSettingsCaches()

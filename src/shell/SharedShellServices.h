@@ -18,7 +18,8 @@ public:
                   const std::optional<RunningApp>& target) override;
     void playTriggerSound() override;
 
-    std::optional<QString> currentHotkeyDisplay() override;
+    std::optional<SavedHotkey> currentHotkey() override;
+    AppProfileManager* profileStore() override;
     QString currentAppName() override;
     void releaseSettingsCaches() override;
 };

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/PlatformTypes.h"
+#include "shell/SavedHotkey.h"
 
 #include <functional>
 #include <optional>
 #include <QPoint>
 #include <QString>
 
+class AppProfileManager;
 struct RingProfile;
 
 // The shared managers the shell drives, behind one seam: the application uses
@@ -32,8 +34,11 @@ public:
     virtual void playTriggerSound() = 0;
 
     // What the tray menu shows.
-    virtual std::optional<QString> currentHotkeyDisplay() = 0;
+    virtual std::optional<SavedHotkey> currentHotkey() = 0;
+    // The last application's name in the interface language (placeholders included).
     virtual QString currentAppName() = 0;
+    // The ring store, whose blocked saves the tray reports; none where there is no store.
+    virtual AppProfileManager* profileStore() { return nullptr; }
     // Memory the settings window filled, given back when it closes.
     virtual void releaseSettingsCaches() = 0;
 };

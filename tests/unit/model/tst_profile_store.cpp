@@ -7,6 +7,7 @@
 #include <memory>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
@@ -240,6 +241,50 @@ private Q_SLOTS:
                  qPrintable(saveLog));
         QCOMPARE(s.m->profiles().first().slots[0].title, QStringLiteral("in memory"));
         QCOMPARE(s.read(s.file() + QStringLiteral("/keep-me")), QByteArray("mine"));
+    }
+
+    // The blocked state is published for the tray and the settings window, and it
+    // ends once the file in the way is gone or can be copied aside.
+    void saveBlockedPath_data()
+    {
+        QTest::addColumn<QString>("change"); // what happens to the folder in the file's place
+        QTest::addColumn<bool>("unblocks");
+        QTest::newRow("left in place") << "none" << false;
+        QTest::newRow("moved away by the user") << "move" << true;
+        QTest::newRow("replaced by an unreadable file") << "file" << true;
+    }
+
+    void saveBlockedPath()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, unblocks);
+        Store s;
+        s.write(QByteArray("mine"), s.file() + QStringLiteral("/keep-me"));
+        s.open();
+        QCOMPARE(s.m->saveBlockedPath(), s.file());
+        QCOMPARE(s.m->property("saveBlockedPath").toString(), s.file());
+        QSignalSpy changed(s.m.get(), &AppProfileManager::saveBlockedPathChanged);
+        stdoutOf([&] { s.m->updateSlot(s.m->profiles().first().id, makeSlot(0, QStringLiteral("edited"))); });
+        QCOMPARE(changed.count(), 0);
+
+        if (change == QLatin1String("move")) {
+            QVERIFY(QDir().rename(s.file(), s.folder() + QStringLiteral("/moved")));
+        } else if (change == QLatin1String("file")) {
+            QVERIFY(QDir(s.file()).removeRecursively());
+            s.write(QByteArray("not json"));
+        }
+        bool saved = false;
+        stdoutOf([&] { saved = s.m->saveProfiles(); });
+        QCOMPARE(saved, unblocks);
+        QCOMPARE(changed.count(), unblocks ? 1 : 0);
+        QCOMPARE(s.m->saveBlockedPath(), unblocks ? QString() : s.file());
+        if (!unblocks)
+            return;
+        // The edit made while blocked is what lands on disk; an unreadable file was copied first.
+        QCOMPARE(s.onDisk()->first().slots[0].title, QStringLiteral("edited"));
+        QCOMPARE(s.m->keptCopyPath().isEmpty(), change == QLatin1String("move"));
+        if (change == QLatin1String("file"))
+            QCOMPARE(s.read(s.m->keptCopyPath()), QByteArray("not json"));
     }
 
     void saveFailureKeepsMemoryAndFile_data()

@@ -13,6 +13,10 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QSet>
+#include <QPainter>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -75,8 +79,9 @@ public:
         shows << log("show", Show{at, profile, target});
     }
     void playTriggerSound() override { log("sound", 0); }
-    std::optional<QString> currentHotkeyDisplay() override { return hotkey; }
-    QString currentAppName() override { return sensor ? sensor->currentAppName() : QString(); }
+    std::optional<SavedHotkey> currentHotkey() override { return hotkey; }
+    QString currentAppName() override { return sensor ? sensor->currentAppDisplayName() : QString(); }
+    AppProfileManager* profileStore() override { return &store; }
     void releaseSettingsCaches() override { ++cacheReleases; }
 
     FakePlatform& platform;
@@ -88,7 +93,7 @@ public:
     std::optional<QString> askedBundleId;
     QList<Show> shows;
     bool trusted = true;
-    std::optional<QString> hotkey;
+    std::optional<SavedHotkey> hotkey;
     int cacheReleases = 0;
     int registrationsAtPermissionCheck = -1;
 };
@@ -108,12 +113,12 @@ class TestShell : public QObject
     std::unique_ptr<MenuBarManager> m_menuBar;
     std::unique_ptr<AppDelegate> m_delegate;
 
-    void startShell(const QString& hotkey = QStringLiteral("⌥Space"))
+    void startShell(const std::optional<SavedHotkey>& hotkey = SavedHotkey::defaultOptionSpace())
     {
         stopShell();
         m_services =
             std::make_unique<RecordingServices>(*m_platform, m_home->filePath(QStringLiteral("data")));
-        m_services->hotkey = hotkey.isEmpty() ? std::nullopt : std::optional(hotkey);
+        m_services->hotkey = hotkey;
         m_menuBar = std::make_unique<MenuBarManager>(*m_services);
         connect(m_menuBar.get(), &MenuBarManager::menuReady, m_menuBar.get(),
                 [this] { m_services->calls << QStringLiteral("menu"); });
@@ -274,6 +279,7 @@ private Q_SLOTS:
 
     void menu_data()
     {
+        // Hotkeys as the settings store them (JSON with the glyph text); empty: none.
         QTest::addColumn<QString>("startHotkey"); // when the tray icon was set up
         QTest::addColumn<QString>("menuHotkey");  // when the menu opens
         QTest::addColumn<bool>("trusted");
@@ -281,12 +287,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("summonItem");
         QTest::addColumn<QString>("permissionItem");
         QTest::newRow("hotkey recorded later, trusted")
-            << QString() << QStringLiteral("⌃⌥K") << true
-            << "Rondix: no hotkey set; summon the ring from this menu" << QStringLiteral("Summon Ring (⌃⌥K)")
-            << "✅ Input control is ready";
+            << QString() << R"j({"keyCode":40,"carbonModifiers":6144,"displayString":"⌃⌥K"})j" << true
+            << "Rondix: no hotkey set; summon the ring from this menu"
+            << QStringLiteral("Summon Ring (Ctrl+Alt+K)") << "✅ Input control is ready";
         QTest::newRow("hotkey removed later, untrusted")
-            << QStringLiteral("⌥Space") << QString() << false << "Rondix: press ⌥Space to summon the ring"
-            << QStringLiteral("Summon Ring (click here)") << "⚠️ Set Up Input Control…";
+            << QString::fromUtf8(SavedHotkey::defaultOptionSpace().toJson()) << QString() << false
+            << "Rondix: press Alt+Space to summon the ring" << QStringLiteral("Summon Ring (click here)")
+            << "⚠️ Set Up Input Control…";
+        // The key code and mask decide what is shown, not the stored glyph text.
+        QTest::newRow("digit with Super")
+            << R"j({"keyCode":18,"carbonModifiers":256,"displayString":"⌘Key(18)"})j"
+            << R"j({"keyCode":18,"carbonModifiers":256,"displayString":"⌘Key(18)"})j" << true
+            << "Rondix: press Super+1 to summon the ring" << QStringLiteral("Summon Ring (Super+1)")
+            << "✅ Input control is ready";
+        QTest::newRow("all four modifiers in the desktop's order")
+            << QString() << R"j({"keyCode":40,"carbonModifiers":7936,"displayString":"⌃⌥⇧⌘K"})j" << true
+            << "Rondix: no hotkey set; summon the ring from this menu"
+            << QStringLiteral("Summon Ring (Ctrl+Alt+Shift+Super+K)") << "✅ Input control is ready";
+    }
+
+    static std::optional<SavedHotkey> storedHotkey(const QString& json)
+    {
+        return json.isEmpty() ? std::nullopt : SavedHotkey::fromJson(json.toUtf8());
     }
 
     void menu()
@@ -297,9 +319,12 @@ private Q_SLOTS:
         QFETCH(QString, tooltip);
         QFETCH(QString, summonItem);
         QFETCH(QString, permissionItem);
-        startShell(startHotkey);
+        QVERIFY(startHotkey.isEmpty() || storedHotkey(startHotkey));
+        QVERIFY(menuHotkey.isEmpty() || storedHotkey(menuHotkey));
+        startShell(storedHotkey(startHotkey));
+        QCOMPARE(m_menuBar->menu()->actions().value(2)->text(), "Current App: System"); // nothing yet
         bringForward({app(kFirefox, QStringLiteral("Firefox"))});
-        m_services->hotkey = menuHotkey.isEmpty() ? std::nullopt : std::optional<QString>(menuHotkey);
+        m_services->hotkey = storedHotkey(menuHotkey);
         m_services->trusted = trusted;
 
         QMenu* menu = m_menuBar->menu();
@@ -329,6 +354,47 @@ private Q_SLOTS:
         QCOMPARE(guides[0]->windowTitle(), QStringLiteral("Input Control Setup Guide"));
         QVERIFY(guides[0]->isVisible() && guides[0]->minimumSize() == guides[0]->maximumSize());
         QVERIFY(!(guides[0]->windowFlags() & Qt::WindowMinMaxButtonsHint));
+    }
+
+    // A ring file that can be neither read nor copied aside blocks every save; the
+    // tooltip says so and where the file is, until the file is out of the way.
+    void tooltipTellsWhenRingsAreNotSaved_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("blockedLine"); // %1: the file
+        QTest::newRow("en") << "en"
+                            << "Rings are not being saved: the ring file %1 cannot be read and is left as "
+                               "it is. Move it away to save again.";
+        QTest::newRow("ja") << "ja"
+                            << "リングは保存されていません: リングファイル %1 "
+                               "を読み込めないため、そのまま残しています。別の場所へ移すと保存が再開します。";
+    }
+
+    void tooltipTellsWhenRingsAreNotSaved()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, blockedLine);
+        L10n::shared().setCurrentLanguage(language);
+        // A folder where the ring file should be: unreadable, and no copy can be made.
+        const QString file = AppProfileManager::storeFilePath(m_home->filePath(QStringLiteral("data")));
+        QVERIFY(QDir().mkpath(file + QStringLiteral("/inside")));
+        startShell();
+        const QString hotkeyLine = L10n::format(QStringLiteral("menu.tooltip_hotkey"), std::nullopt,
+                                                {QStringLiteral("Alt+Space")});
+        QCOMPARE(m_services->store.saveBlockedPath(), file);
+        QCOMPARE(m_menuBar->tooltip(), hotkeyLine + QLatin1Char('\n') + blockedLine.arg(file));
+
+        // Still blocked after a refused save; once the folder is moved away saves
+        // work again and the tooltip says nothing more.
+        QSignalSpy changed(&m_services->store, &AppProfileManager::saveBlockedPathChanged);
+        QVERIFY(!m_services->store.saveProfiles());
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(m_menuBar->tooltip().endsWith(blockedLine.arg(file)));
+        QVERIFY(QDir().rename(file, file + QStringLiteral(".moved")));
+        QVERIFY(m_services->store.saveProfiles());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(m_services->store.saveBlockedPath(), QString());
+        QCOMPARE(m_menuBar->tooltip(), hotkeyLine);
     }
 
     void settingsWindowReusedAndReleasedOnClose()
@@ -429,6 +495,90 @@ private Q_SLOTS:
         QCOMPARE(cl.error.isEmpty(), command != int(CommandLine::Command::Error));
         if (!cl.error.isEmpty()) // it names the offending word
             QVERIFY(cl.error.contains(args.last()));
+    }
+
+    // The emoji our texts use (the menu's ✅, the tables' 💡 🔴 📝 🤖) draw in
+    // colour in the menu's font, not as empty boxes: a colour emoji font is
+    // among what Rondix installs.
+    void emojiDrawInColour()
+    {
+        QSet<char32_t> emoji;
+        for (const char* code : {"en", "ja", "zh-Hans"}) {
+            const auto table = L10n::loadTable(QStringLiteral(":/l10n"), QString::fromLatin1(code));
+            QVERIFY(table);
+            for (const QString& text : table->values())
+                for (char32_t c : text.toUcs4())
+                    if (c == 0x2705 || c >= 0x1F300)
+                        emoji.insert(c);
+        }
+        QVERIFY2(emoji.size() >= 5, qPrintable(QString::number(emoji.size())));
+        QFont font = QApplication::font("QMenu");
+        font.setPixelSize(28);
+        for (char32_t c : emoji) {
+            const QString text = QString::fromUcs4(&c, 1);
+            QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(image.rect(), Qt::AlignCenter, text);
+            painter.end();
+            int ink = 0, colour = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor px = image.pixelColor(x, y);
+                    ink += px.alpha() > 128;
+                    colour += px.alpha() > 128 && px.hsvSaturation() > 80 && px.value() > 60;
+                }
+            QVERIFY2(ink > 100 && colour > 40,
+                     qPrintable(QStringLiteral("%1: %2 of %3 pixels in colour").arg(text).arg(colour).arg(ink)));
+        }
+    }
+
+    // Started where there is no display, the real binary says so in one line and
+    // exits with status 1, instead of Qt's platform-plugin abort.
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("display"); // empty: unset
+        QTest::addColumn<QString>("firstWords");
+        QTest::newRow("no display at all") << QStringList{} << QString()
+                                           << "rondix: no X or Wayland display in this session";
+        QTest::newRow("summon") << QStringList{"summon"} << QString()
+                                << "rondix: no X or Wayland display in this session";
+        QTest::newRow("a display nobody serves")
+            << QStringList{} << ":917" << "rondix: the X display \":917\" cannot be opened";
+    }
+
+    void withoutDisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, display);
+        QFETCH(QString, firstWords);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "RONDIX_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
+        QProcess rondix;
+        rondix.setProcessEnvironment(env);
+        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), args);
+        QVERIFY(rondix.waitForFinished(10000));
+        QCOMPARE(rondix.exitStatus(), QProcess::NormalExit); // no abort
+        QCOMPARE(rondix.exitCode(), 1);
+        const QString err = QString::fromUtf8(rondix.readAllStandardError());
+        QVERIFY2(err.startsWith(firstWords) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+        QVERIFY2(err.contains(QLatin1String("\"rondix ring ...\" needs no display")), qPrintable(err));
+        QVERIFY(rondix.readAllStandardOutput().isEmpty());
+
+        // The ring command still works there.
+        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"),
+                     {QStringLiteral("ring"), QStringLiteral("validate"),
+                      QStringLiteral(RONDIX_SOURCE_DIR "/tests/data/rings/app-ring.rondix")});
+        QVERIFY(rondix.waitForFinished(10000));
+        QCOMPARE(rondix.exitCode(), 0);
     }
 };
 

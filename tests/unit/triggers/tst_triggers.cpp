@@ -49,6 +49,8 @@ private Q_SLOTS:
     void sensorSkipsOwnWindows();
     void snapshotRules_data();
     void snapshotRules();
+    void placeholderNamesFollowLanguage_data();
+    void placeholderNamesFollowLanguage();
 
 private:
     // Counts the triggers that `press` leads to once events have run.
@@ -351,6 +353,41 @@ void TestTriggers::snapshotRules()
     QCOMPARE(target ? target->bundleId : QStringLiteral("-"), ids[2]);
     // Only a new, foreign frontmost application updates the published fields.
     QCOMPARE(spy.count(), ids[1] != "-" && ids[1] != kOwnAppId ? 1 : 0);
+}
+
+void TestTriggers::placeholderNamesFollowLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("appName"); // "-": nothing recorded yet
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("en, nothing yet") << "en" << "-" << "System";
+    QTest::newRow("en, nameless") << "en" << "" << "Unknown App";
+    QTest::newRow("ja, nothing yet") << "ja" << "-" << "システム";
+    QTest::newRow("ja, nameless") << "ja" << "" << "不明なアプリ";
+    QTest::newRow("zh-Hans, nothing yet") << "zh-Hans" << "-" << "系统";
+    QTest::newRow("zh-Hans, nameless") << "zh-Hans" << "" << "未知应用";
+    // A real application keeps its own name, even one that reads like a placeholder.
+    QTest::newRow("en, named like the placeholder") << "en" << "系统" << "系统";
+    QTest::newRow("ja, named") << "ja" << "Firefox" << "Firefox";
+}
+
+void TestTriggers::placeholderNamesFollowLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, appName);
+    QFETCH(QString, shown);
+    L10n::shared().setCurrentLanguage(language);
+    ActiveAppSensor sensor(m_platform->fakeWindows);
+    if (appName != QLatin1String("-")) {
+        m_platform->fakeWindows->switchTo(app(QStringLiteral("some.app"), appName, 7));
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(sensor.currentAppDisplayName(), shown);
+    // What observers and stored data see stays the literal.
+    const QString literal = appName == QLatin1String("-") ? QStringLiteral("系统")
+                            : appName.isEmpty()           ? QStringLiteral("未知应用")
+                                                          : appName;
+    QCOMPARE(sensor.currentAppName(), literal);
 }
 
 QTEST_MAIN(TestTriggers)
