@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -24,6 +25,7 @@
 #include <QWidget>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -67,10 +69,41 @@ void quitOnTerminationSignals(QCoreApplication& app)
     sigaction(SIGINT, &action, nullptr);
 }
 
+// Qt ends a start without a display with its platform-plugin abort; say plainly
+// what is missing instead. Nothing when a display is there or when the platform
+// was chosen by hand (offscreen, vnc: Qt's business).
+std::optional<QString> missingDisplay()
+{
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith(QLatin1String("xcb")) &&
+        !platform.startsWith(QLatin1String("wayland")))
+        return std::nullopt;
+    const QString where = QStringLiteral(
+        " Rondix runs inside a graphical desktop session; \"rondix ring ...\" needs no display.");
+    const QByteArray x = qgetenv("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (wayland && !platform.startsWith(QLatin1String("xcb")))
+        return std::nullopt;
+    if (x.isEmpty())
+        return QStringLiteral("rondix: no X or Wayland display in this session (DISPLAY and WAYLAND_DISPLAY "
+                              "are not set).") +
+               where;
+    xcb_connection_t* connection = xcb_connect(x.constData(), nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (reachable)
+        return std::nullopt;
+    return QStringLiteral("rondix: the X display \"%1\" cannot be opened, and there is no Wayland display "
+                          "in this session.")
+               .arg(QString::fromLocal8Bit(x)) +
+           where;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    installDefaultLogRules();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -102,6 +135,11 @@ int main(int argc, char* argv[])
         return 2;
     default:
         break;
+    }
+
+    if (const std::optional<QString> problem = missingDisplay()) {
+        err << *problem << "\n";
+        return 1;
     }
 
     QApplication app(argc, argv);

@@ -1,5 +1,6 @@
 #include "platform/freedesktop/XdgOpener.h"
 
+#include "common/Log.h"
 #include "platform/freedesktop/SessionBus.h"
 
 #include <QDBusMessage>
@@ -22,7 +23,7 @@ bool XdgOpener::runXdgOpen(const QString& argument)
     if (program.isEmpty())
         return false;
     const bool ok = QProcess::startDetached(program, {argument});
-    qCDebug(lcOpener) << "xdg-open" << argument << ok;
+    qCDebug(lcOpener) << "xdg-open" << loggableLocation(argument) << ok;
     return ok;
 }
 

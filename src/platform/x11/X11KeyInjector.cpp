@@ -125,7 +125,7 @@ bool X11KeyInjector::postKey(quint16 keyCode, quint32 modifiers, int holdMs)
         m_giveBack.start();
     }
     if (!key) {
-        qCDebug(lcX11) << "no keycode for keysym" << Qt::hex << *keysym;
+        qCDebug(lcX11) << "no keycode for a key to post"; // never which: it may be typed text
         return false;
     }
 

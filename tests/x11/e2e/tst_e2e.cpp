@@ -10,7 +10,9 @@
 namespace {
 const QString kService = QStringLiteral("org.rondix.Rondix");
 const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
-const QString kUrl = QStringLiteral("example.org/e2e");
+// The query is the user's business: it reaches the browser, never a log.
+const QString kQuery = QStringLiteral("q=private-term");
+const QString kUrl = QStringLiteral("example.org/e2e?") + kQuery;
 const QString kPaste = QStringLiteral("hello e2e");
 constexpr int kNorth = 0, kEast = 2, kSouth = 4;
 const QPoint kPointer(700, 450);
@@ -38,6 +40,7 @@ class TestE2E : public QObject
     QTemporaryDir m_tmp;
     QProcessEnvironment m_env;
     QProcess m_rondix;
+    QByteArray m_rondixLog; // all it wrote, both channels
     QProcess m_target;
     QString m_targetWindow;
     QString m_targetText;
@@ -52,6 +55,7 @@ class TestE2E : public QObject
     QByteArray launch(QProcess& p, const QProcessEnvironment& env, const QStringList& args = {})
     {
         p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(kRondix, args);
         QByteArray log;
         const bool ready = QTest::qWaitFor(
@@ -194,6 +198,9 @@ private Q_SLOTS:
                          m_tmp.filePath(QString::fromLatin1(dir).toLower()));
         m_env.remove(QStringLiteral("RONDIX_PLATFORM"));
         m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        m_env.remove(QStringLiteral("QT_LOGGING_RULES"));
+        // Qt's log lines to the output we read, not to the journal.
+        m_env.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
         const QString opener = m_tmp.filePath(QStringLiteral("bin/xdg-open"));
         writeFile(opener, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
                               .arg(m_tmp.filePath(QStringLiteral("xdg-open.log")))
@@ -218,7 +225,7 @@ private Q_SLOTS:
         m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
-        QVERIFY(!launch(m_rondix, m_env).isEmpty());
+        QVERIFY(!(m_rondixLog = launch(m_rondix, m_env)).isEmpty());
         QVERIFY(onBus());
         QVERIFY(!ringVisible());
     }
@@ -349,18 +356,34 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!ringVisible(), 2000);
     }
 
+    // After opening an address with a query, pasting and typing: none of it, and
+    // no debug line at all, reached Rondix's output.
+    void logKeepsOpenedAndPastedTextsPrivate()
+    {
+        m_rondixLog += m_rondix.readAll();
+        QVERIFY(m_rondixLog.contains("Application launched successfully."));
+        QVERIFY(effects()[0].contains(kQuery)); // the address did go out whole
+        for (const QString& secret : {kQuery, kPaste, QStringLiteral("xdg-open"), QStringLiteral("platform backend")})
+            QVERIFY2(!QString::fromUtf8(m_rondixLog).contains(secret),
+                     qPrintable(secret + QStringLiteral(" in:\n") + QString::fromUtf8(m_rondixLog)));
+    }
+
     void freshStart_data()
     {
         QTest::addColumn<bool>("withBus");
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("without a session bus it still runs") << false << QStringList{};
-        QTest::newRow("rondix summon starts Rondix and shows the ring") << true << QStringList{"summon"};
+        QTest::addColumn<QString>("loggingRules");
+        QTest::newRow("without a session bus it still runs") << false << QStringList{} << QString();
+        QTest::newRow("rondix summon starts Rondix and shows the ring")
+            << true << QStringList{"summon"} << QString();
+        QTest::newRow("debug lines when asked for") << true << QStringList{"summon"} << "rondix.*.debug=true";
     }
 
     void freshStart()
     {
         QFETCH(bool, withBus);
         QFETCH(QStringList, args);
+        QFETCH(QString, loggingRules);
         if (m_rondix.state() == QProcess::Running) { // SIGTERM: a clean exit that frees the name
             QVERIFY(stopsCleanly(m_rondix));
             QTRY_VERIFY_WITH_TIMEOUT(!onBus(), 3000);
@@ -369,11 +392,14 @@ private Q_SLOTS:
         if (!withBus)
             env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                        QStringLiteral("unix:path=/nonexistent/bus"));
+        if (!loggingRules.isEmpty())
+            env.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules);
         movePointer(QPoint(500, 500));
         QProcess rondix;
         const QByteArray log = launch(rondix, env, args);
         QVERIFY(!log.isEmpty());
         QCOMPARE(log.count("single-instance"), withBus ? 0 : 1);
+        QCOMPARE(log.contains("platform backend: \"x11\""), !loggingRules.isEmpty());
         if (withBus) {
             QTRY_VERIFY_WITH_TIMEOUT(ringVisible(), 3000);
             QVERIFY(near(ringCentre(), QPoint(500, 500)));
