@@ -152,6 +152,33 @@ QString displayHotkey(quint32 keyCode, quint32 hotkeyModifiers)
     return join(modifiersFromHotkeyMask(hotkeyModifiers), key);
 }
 
+QString fromGlyphsIn(const QString& text)
+{
+    const auto isGlyph = [](QChar c) { return c == u'⌃' || c == u'⌥' || c == u'⇧' || c == u'⌘'; };
+    QString result;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (!isGlyph(text.at(i))) {
+            result += text.at(i++);
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && isGlyph(text.at(end)))
+            ++end;
+        // "Key(18)" carries its own closing parenthesis.
+        if (text.mid(end, 4) == QLatin1String("Key(")) {
+            const qsizetype close = text.indexOf(u')', end);
+            end = close < 0 ? text.size() : close + 1;
+        } else {
+            while (end < text.size() && !text.at(end).isSpace() && text.at(end) != u')')
+                ++end;
+        }
+        result += fromGlyphs(text.mid(i, end - i));
+        i = end;
+    }
+    return result;
+}
+
 QString fromGlyphs(const QString& stored)
 {
     KeyModifiers m;

@@ -30,6 +30,11 @@ QString keyName(quint16 keyCode);
 // glyphs and no known key name) comes back unchanged.
 QString fromGlyphs(const QString& stored);
 
+// A text with glyph combinations inside it, each in the form above:
+// "Copy (⌃C)" -> "Copy (Ctrl+C)", "Previous Tab (⌃⇧Tab)" -> "Previous Tab (Ctrl+Shift+Tab)".
+// A combination runs from its first modifier glyph to the next blank or ")".
+QString fromGlyphsIn(const QString& text);
+
 // The modifier mask of the saved hotkey as the four flags.
 KeyModifiers modifiersFromHotkeyMask(quint32 hotkeyModifiers);
 

@@ -235,6 +235,25 @@ private Q_SLOTS:
         QCOMPARE(KeyComboText::fromGlyphs(stored), shown);
     }
 
+    void glyphsInText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("preset label") << "Copy (⌃C)" << "Copy (Ctrl+C)";
+        QTest::newRow("two modifiers") << "前のタブへ (⌃⇧Tab)" << "前のタブへ (Ctrl+Shift+Tab)";
+        QTest::newRow("unnamed key keeps its parenthesis") << "Go (⌘Key(18))" << "Go (Super+1)";
+        QTest::newRow("two combinations") << "⌃C then ⌃V" << "Ctrl+C then Ctrl+V";
+        QTest::newRow("no combination") << "Copy (C)" << "Copy (C)";
+        QTest::newRow("glyph at the end") << "Hold ⌥" << "Hold Alt";
+    }
+
+    void glyphsInText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(KeyComboText::fromGlyphsIn(text), shown);
+    }
+
     void modifiers_data()
     {
         QTest::addColumn<KeyModifiers>("modifiers");
