@@ -214,14 +214,17 @@ private Q_SLOTS:
         run(QStringLiteral("pactl set-sink-volume @DEFAULT_SINK@ 50%"));
 
         // The target application, focused.
-        m_target.setProcessEnvironment(m_env);
+        QProcessEnvironment targetEnv = m_env;
+        targetEnv.remove(QStringLiteral("QT_FORCE_STDERR_LOGGING"));
+        m_target.setProcessEnvironment(targetEnv);
         m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_e2e_target"));
         QVERIFY(m_target.waitForStarted());
+        // Generous: on a loaded machine the window manager just started may take a while.
         QTRY_VERIFY_WITH_TIMEOUT(
             !(m_targetWindow = xdotool(QStringLiteral("search --onlyvisible --pid %1 --name E2E.Target")
                                            .arg(m_target.processId())))
                  .isEmpty(),
-            5000);
+            15000);
         m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
