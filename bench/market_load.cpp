@@ -95,6 +95,7 @@ Phase run(int port, int connections, size_t requests, double limitSeconds, const
         threads.emplace_back([&, c] {
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
+            client.set_tcp_nodelay(true);
             client.set_connection_timeout(2);
             client.set_read_timeout(5);
             auto& mine = latencies[size_t(c)];
@@ -106,7 +107,10 @@ Phase run(int port, int connections, size_t requests, double limitSeconds, const
                 auto result = client.Post(path, bodies[i % bodies.size()], "application/json");
                 const auto t1 = Clock::now();
                 if (!result || result->status != 200) {
-                    failed.fetch_add(1);
+                    if (failed.fetch_add(1) < 3)
+                        std::fprintf(stderr, "failed request: %s\n",
+                                     result ? std::to_string(result->status).c_str()
+                                            : httplib::to_string(result.error()).c_str());
                     continue;
                 }
                 mine.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <sys/socket.h>
 
 #include "Signing.h"
 
@@ -77,6 +78,13 @@ MarketServer::MarketServer(ServerOptions options)
     m_server.set_keep_alive_timeout(m_options.readTimeoutSeconds);
     m_server.set_keep_alive_max_count(1000);
     m_server.set_tcp_nodelay(true);
+    // Replaces the library's default options, so SO_REUSEADDR is set here; the
+    // socket is kept to widen its accept queue once it listens.
+    m_server.set_socket_options([this](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        m_listenSocket = sock;
+    });
     route();
 }
 
@@ -191,6 +199,11 @@ bool MarketServer::bind()
             return false;
         m_boundPort = m_options.port;
     }
+    // The library listens with a backlog of 5: a burst of new connections would
+    // overflow it and wait a second for a SYN retransmission, or be reset.
+    // Listening again on the same socket only changes the backlog.
+    if (m_listenSocket >= 0)
+        ::listen(m_listenSocket, SOMAXCONN);
     return true;
 }
 

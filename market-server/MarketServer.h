@@ -51,6 +51,7 @@ private:
     mutable std::mutex m_lock;
     std::shared_ptr<const Catalog> m_catalog;
     int m_boundPort = 0;
+    int m_listenSocket = -1;
 };
 
 } // namespace market
