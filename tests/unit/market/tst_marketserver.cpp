@@ -194,6 +194,28 @@ private Q_SLOTS:
         checkStillServing();
     }
 
+    void burstOfClients()
+    {
+        // 64 clients connecting at once are all answered, none held back by a
+        // full accept queue (a dropped SYN costs a one-second retransmission).
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 64; ++i) {
+            clients.push_back(std::make_unique<QTcpSocket>());
+            clients.back()->connectToHost(QHostAddress::LocalHost, quint16(m_server->port()));
+        }
+        int answered = 0;
+        for (auto& socket : clients) {
+            QVERIFY(socket->waitForConnected(3000));
+            socket->write(post("/v1/market/catalog", "{}"));
+        }
+        for (auto& socket : clients)
+            answered += readReply(*socket, 3000).status == 200;
+        QCOMPARE(answered, 64);
+        QVERIFY2(timer.elapsed() < 900, qPrintable(QString::number(timer.elapsed())));
+    }
+
     void accessLog()
     {
         m_server->readLog();
