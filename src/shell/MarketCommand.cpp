@@ -6,7 +6,6 @@
 #include "shell/RingCommand.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QEventLoop>
 #include <QTextStream>
@@ -140,21 +139,28 @@ int listCommand(const Options& options, QTextStream& out, QTextStream& err)
 }
 
 // Asks the running Rondix to install. None when no Rondix runs; otherwise
-// whether it worked, with its message.
+// whether it worked, with its message. The name is called directly, without
+// starting Rondix through bus activation and without the bus interface object,
+// whose signal subscriptions would still deliver while the process exits.
 std::optional<bool> installThroughRunningInstance(const QString& id, const std::optional<QUrl>& url, QString* message)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kServiceName).value())
+    if (!bus.isConnected())
         return std::nullopt;
     QDBusMessage call = QDBusMessage::createMethodCall(kServiceName, QStringLiteral("/org/rondix/Rondix"),
                                                        kServiceName, QStringLiteral("InstallMarketItem"));
+    call.setAutoStartService(false);
     call << id << (url ? url->toString() : QString());
     const QDBusMessage reply = bus.call(call, QDBus::Block, kDBusTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
         *message = reply.arguments().first().toString();
         return true;
     }
-    *message = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+    const QString error = reply.errorName();
+    if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+        return std::nullopt;
+    *message = reply.errorMessage().isEmpty() ? error : reply.errorMessage();
     return false;
 }
 

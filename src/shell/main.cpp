@@ -122,7 +122,12 @@ int main(int argc, char* argv[])
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Rondix"));
         QCoreApplication::setApplicationVersion(QStringLiteral(RONDIX_VERSION));
-        return runMarketCommand(commandLine.marketArgs, out, err);
+        const int status = runMarketCommand(commandLine.marketArgs, out, err);
+        // The command has said all it has to say. D-Bus's own thread can still be
+        // handing the bus's signals over while the process tears down, and Qt
+        // then warns about types it has already dropped; that is no news for the user.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        return status;
     }
     case CommandLine::Command::Help:
         out << CommandLine::usage();

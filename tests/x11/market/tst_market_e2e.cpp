@@ -167,7 +167,7 @@ private Q_SLOTS:
         const QByteArray before = MarketTestServer::read(m_home.filePath("data/Rondix/profiles.json"));
         const Result r = rondix(args);
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, "rondix market: " + error + "\n");
+        QVERIFY2(r.err == "rondix market: " + error + "\n", qPrintable(r.err));
         QCOMPARE(MarketTestServer::read(m_home.filePath("data/Rondix/profiles.json")), before);
         QCOMPARE(m_rondix.state(), QProcess::Running);
     }
