@@ -4,6 +4,7 @@
 #include "l10n/L10n.h"
 #include "market/MarketClient.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -231,6 +232,9 @@ void MarketView::updateState()
 
 void MarketView::rebuildRows()
 {
+    // A keyboard user keeps their place: the button that had focus gets it back.
+    QWidget* focused = QApplication::focusWidget();
+    const QString focusedName = focused && m_rows->isAncestorOf(focused) ? focused->objectName() : QString();
     // Drop every row (the trailing stretch stays) and build them afresh.
     while (m_rowsLayout->count() > 1) {
         QLayoutItem* item = m_rowsLayout->takeAt(0);
@@ -240,6 +244,10 @@ void MarketView::rebuildRows()
     const QList<MarketItem> items = m_market.items();
     for (int i = 0; i < items.size(); ++i)
         m_rowsLayout->insertWidget(i, makeRow(i));
+    if (!focusedName.isEmpty()) {
+        if (auto* button = m_rows->findChild<QPushButton*>(focusedName))
+            button->setFocus(Qt::OtherFocusReason);
+    }
     updateState();
 }
 

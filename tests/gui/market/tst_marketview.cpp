@@ -125,6 +125,7 @@ private Q_SLOTS:
         auto* button = child<QPushButton>(view, "marketInstall_a-paint");
         QCOMPARE(button->text(), QStringLiteral("Import Again"));
         QCOMPARE(button->accessibleName(), QStringLiteral("Import Paint"));
+        QCOMPARE(QApplication::focusWidget(), button);
         QCOMPARE(child<QPushButton>(view, "marketInstall_b-mail")->text(), QStringLiteral("Import"));
         auto* status = child<QLabel>(view, "marketStatus");
         QVERIFY(status->isVisible());
