@@ -216,8 +216,14 @@ void WhirloPanel::onButton(int button, const QPoint& globalPos)
     if (!m_shown || !m_buttonsAcquired || (button != 0 && button != 1))
         return;
     // Raw events carry no window: a click is elsewhere when it is outside us.
-    if (m_window && m_window->geometry().contains(globalPos))
-        return;
+    // Without a compositor the window is cut to the ring's circle and a click
+    // in its corners goes to the window below: that one is elsewhere too.
+    if (m_window) {
+        const QPoint local = globalPos - m_window->geometry().topLeft();
+        const QRegion mask = m_window->mask();
+        if (mask.isEmpty() ? m_window->rect().contains(local) : mask.contains(local))
+            return;
+    }
     QPointer<WhirloPanel> self(this);
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
