@@ -162,8 +162,11 @@ bool ActionExecutor::isFocused(const RunningApp& target) const
 // X11 cannot post to a process: keys go to the focused window, so the target
 // is focused first. The window manager takes a moment to do that; the wait
 // runs on the event loop, so the main thread never blocks for it, and the key
-// goes out once the target has the keyboard (or after kFocusWaitMs regardless).
-void ActionExecutor::postKeyTo(const std::optional<RunningApp>& target, quint16 keyCode, quint32 modifiers)
+// goes out once the target has the keyboard. A target that never takes it
+// (closed meanwhile, activation refused) gets nothing: posting anyway would
+// type into whatever window happens to have the focus.
+void ActionExecutor::postKeyTo(const std::optional<RunningApp>& target, quint16 keyCode, quint32 modifiers,
+                               const QString& whenDropped)
 {
     auto post = [this, keyCode, modifiers] {
         if (m_services.keys && !m_services.keys->postKey(keyCode, modifiers, kKeyHoldMs))
@@ -183,12 +186,16 @@ void ActionExecutor::postKeyTo(const std::optional<RunningApp>& target, quint16 
     poll->setInterval(kFocusPollMs);
     QElapsedTimer waited;
     waited.start();
-    connect(poll, &QTimer::timeout, this, [windows, target = *target, poll, waited, post] {
-        if (!windows->hasKeyboardFocus(target) && !waited.hasExpired(kFocusWaitMs))
+    connect(poll, &QTimer::timeout, this, [windows, target = *target, poll, waited, post, whenDropped] {
+        const bool focused = windows->hasKeyboardFocus(target);
+        if (!focused && !waited.hasExpired(kFocusWaitMs))
             return;
         poll->stop();
         poll->deleteLater();
-        post();
+        if (focused)
+            post();
+        else
+            logLine(QStringLiteral("[ActionExecutor] ") + whenDropped);
     });
     poll->start();
 }
@@ -205,7 +212,8 @@ void ActionExecutor::executeShortcut(const ActionType::Shortcut& shortcut,
             m_services.requestTrust();
         return;
     }
-    postKeyTo(targetApp, shortcut.keyCode, modifierMask(shortcut.modifiers));
+    postKeyTo(targetApp, shortcut.keyCode, modifierMask(shortcut.modifiers),
+              QStringLiteral("The target window did not take the keyboard; the shortcut was not sent."));
 }
 
 void ActionExecutor::executePasteText(const QString& text, const std::optional<RunningApp>& targetApp)
@@ -218,8 +226,25 @@ void ActionExecutor::executePasteText(const QString& text, const std::optional<R
         m_services.windows->activate(*targetApp);
     QTimer::singleShot(kPasteDelayMs, this, [this, targetApp] {
         if (isTrusted())
-            postKeyTo(targetApp, kKeyCodeV, ModifierMask::Control);
+            postKeyTo(targetApp, kKeyCodeV, pasteModifiers(targetApp),
+                      QStringLiteral("The target window did not take the keyboard; the text was not pasted "
+                                     "and stays on the clipboard."));
     });
+}
+
+quint32 ActionExecutor::pasteModifiers(const std::optional<RunningApp>& target) const
+{
+    DesktopEntries* entries = m_services.desktopEntries;
+    if (!target || !entries)
+        return ModifierMask::Control;
+    std::optional<DesktopEntry> entry;
+    if (!target->desktopFile.isEmpty())
+        entry = entries->entryForFile(target->desktopFile);
+    if (!entry && !target->bundleId.isEmpty())
+        entry = entries->entryForId(target->bundleId);
+    if (entry && entry->categories.contains(QLatin1String("TerminalEmulator")))
+        return ModifierMask::Control | ModifierMask::Shift;
+    return ModifierMask::Control;
 }
 
 void ActionExecutor::executeLaunchApp(const QString& bundleId, const QString& path)

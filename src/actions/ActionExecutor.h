@@ -67,7 +67,12 @@ private:
     void executeOpenPath(const QString& text);
     void executeSystemControl(SystemControlAction control);
     bool isFocused(const RunningApp& target) const;
-    void postKeyTo(const std::optional<RunningApp>& target, quint16 keyCode, quint32 modifiers);
+    // Posts the key once the target has the keyboard; when it never gets it,
+    // nothing is posted and `whenDropped` is logged.
+    void postKeyTo(const std::optional<RunningApp>& target, quint16 keyCode, quint32 modifiers,
+                   const QString& whenDropped);
+    // Ctrl+V, or Ctrl+Shift+V for a terminal, where Ctrl+V types a literal ^V.
+    quint32 pasteModifiers(const std::optional<RunningApp>& target) const;
     bool isTrusted() const;
 
     Services m_services;

@@ -3,6 +3,7 @@
 #include <QMetaType>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -43,6 +44,7 @@ struct DesktopEntry
     QString iconName;         // Icon key (theme name or absolute path)
     QString path;             // path of the .desktop file
     QString startupWmClass;   // StartupWMClass, may be empty
+    QStringList categories;   // Categories ("TerminalEmulator", ...), may be empty
 
     bool operator==(const DesktopEntry&) const = default;
 };

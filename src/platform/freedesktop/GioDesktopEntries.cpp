@@ -39,6 +39,9 @@ DesktopEntry toEntry(GDesktopAppInfo* info)
     e.iconName = takeString(g_desktop_app_info_get_string(info, "Icon"));
     const char* wmClass = g_desktop_app_info_get_startup_wm_class(info);
     e.startupWmClass = wmClass ? QString::fromUtf8(wmClass) : QString();
+    const char* categories = g_desktop_app_info_get_categories(info);
+    if (categories)
+        e.categories = QString::fromUtf8(categories).split(QLatin1Char(';'), Qt::SkipEmptyParts);
     return e;
 }
 

@@ -119,7 +119,7 @@ private Q_SLOTS:
         Platform::setInstance(m_platform);
         const QString red = m_dir.filePath(u"red"_s);
         m_platform->fakeDesktopEntries->entries
-            << DesktopEntry{u"red"_s, u"Red"_s, u"Red"_s, red + u".png"_s, red + u".desktop"_s, {}};
+            << DesktopEntry{u"red"_s, u"Red"_s, u"Red"_s, red + u".png"_s, red + u".desktop"_s, {}, {}};
         AppSettings::remove(u"soundEnabled"_s);
         m_sounds = std::make_unique<SoundFeedback>(
             m_platform->sounds, m_clock, QStringList{QStringLiteral(RONDIX_SOURCE_DIR "/resources/sounds")});

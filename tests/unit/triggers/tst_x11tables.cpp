@@ -112,7 +112,7 @@ void TestX11Tables::matching()
                                         "gimp=", "inkscape=", "org.gnome.TextEditor=", "krita=", "../gimp="})
         entries.entries << DesktopEntry{
             e.section('=', 0, 0), e.section('=', 0, 0) + QStringLiteral(" app"), {}, {}, {},
-            e.section('=', 1)}; // id, name, ..., StartupWMClass
+            e.section('=', 1), {}}; // id, name, ..., StartupWMClass, categories
     const QStringList w = row.split('|');
     const QString expected = w[4];
     const RunningApp app = WindowAppMatcher::describe(7, 42, {w[0], w[1], w[2], w[3]}, &entries, false);
