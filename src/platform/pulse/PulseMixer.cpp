@@ -263,7 +263,25 @@ std::optional<float> PulseMixer::volume()
     waitForInitialState();
     if (!m_sink || m_sink->volume.channels == 0)
         return std::nullopt;
-    return float(double(pa_cvolume_avg(&m_sink->volume)) / double(PA_VOLUME_NORM));
+    // A sink boosted past 100 % reads as full: the range callers step in ends there.
+    return float(std::min(double(pa_cvolume_avg(&m_sink->volume)) / double(PA_VOLUME_NORM), 1.0));
+}
+
+pa_cvolume PulseMixer::volumeWithAverage(const pa_cvolume& current, pa_volume_t target)
+{
+    pa_cvolume v = current;
+    const pa_volume_t average = pa_cvolume_avg(&current);
+    if (average == 0) {
+        // Silent on every channel: there is no balance to keep.
+        pa_cvolume_set(&v, current.channels, target);
+        return v;
+    }
+    // Every channel by the same factor: the balance stays and the average,
+    // which is what reads back as the volume, lands on the target.
+    const double factor = double(target) / double(average);
+    for (quint8 i = 0; i < v.channels; ++i)
+        v.values[i] = pa_volume_t(std::min(std::lround(double(current.values[i]) * factor), long(PA_VOLUME_MAX)));
+    return v;
 }
 
 std::optional<bool> PulseMixer::muted()
@@ -297,8 +315,11 @@ bool PulseMixer::setVolume(float value)
         return false;
     const double clamped = std::clamp(double(value), 0.0, 1.0);
     const auto target = pa_volume_t(std::lround(clamped * double(PA_VOLUME_NORM)));
-    pa_cvolume v = m_sink->volume;
-    pa_cvolume_scale(&v, target); // keeps the balance between channels
+    // A sink boosted past 100 % reads as 1.0; asking for the top of the range
+    // ("up" from there) must not pull it down to 100 %.
+    if (target == PA_VOLUME_NORM && pa_cvolume_avg(&m_sink->volume) >= PA_VOLUME_NORM)
+        return true;
+    const pa_cvolume v = volumeWithAverage(m_sink->volume, target);
     if (!startWrite([&](const char* sink) {
             return pa_context_set_sink_volume_by_name(m_context, sink, &v, &PulseMixer::writeDoneCb, this);
         }))

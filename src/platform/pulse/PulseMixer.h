@@ -43,6 +43,9 @@ private:
         bool muted = false;
     };
 
+    // `current` with every channel scaled so that their average is `target`
+    // (the balance between channels kept); all channels at `target` when silent.
+    static pa_cvolume volumeWithAverage(const pa_cvolume& current, pa_volume_t target);
     void connectToServer();
     void dropContext();
     void scheduleReconnect();

@@ -6,6 +6,7 @@
 #include "actions/VolumeOSDManager.h"
 #include "platform/Platform.h"
 #include "platform/pulse/PulseMixer.h"
+#include "StdoutCapture.h"
 
 #include <cmath>
 #include <memory>
@@ -38,6 +39,27 @@ double pactlVolume()
     for (auto it = channel.globalMatch(firstLine); it.hasNext(); ++n)
         sum += it.next().captured(1).toDouble();
     return n ? sum / n / 65536.0 : -1.0;
+}
+
+// Each channel of the default sink, 0...1 (above 1 when boosted).
+QList<double> pactlChannels()
+{
+    static const QRegularExpression channel(QStringLiteral(":\\s*(\\d+)\\s*/"));
+    const QString firstLine = pactl("get-sink-volume @DEFAULT_SINK@").section('\n', 0, 0);
+    QList<double> values;
+    for (auto it = channel.globalMatch(firstLine); it.hasNext();)
+        values.append(it.next().captured(1).toDouble() / 65536.0);
+    return values;
+}
+
+bool nearAll(const QList<double>& values, const QList<double>& expected, double tolerance = 0.002)
+{
+    if (values.size() != expected.size())
+        return false;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        if (std::abs(values[i] - expected[i]) > tolerance)
+            return false;
+    return true;
 }
 
 bool near(std::optional<float> value, double expected, double tolerance = 0.001)
@@ -73,6 +95,33 @@ ActionSlot control(SystemControlAction action)
 {
     return slotWith(ActionType::systemControl(action));
 }
+
+// Another client window like the main probe, started and ended by a test.
+class Probe
+{
+public:
+    explicit Probe(const QStringList& args)
+    {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
+            while (process.canReadLine())
+                lines.append(QString::fromUtf8(process.readLine()).trimmed());
+        });
+        process.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"), args);
+    }
+    ~Probe()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+    // The window id once it has the keyboard, 0 before.
+    quint32 readyWindow() const
+    {
+        return lines.value(0).startsWith(QLatin1String("ready")) ? lines.first().section(' ', 1).toUInt() : 0;
+    }
+
+    QProcess process;
+    QStringList lines;
+};
 
 } // namespace
 
@@ -154,6 +203,10 @@ private Q_SLOTS:
             "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + t + "/bin/mark-launch";
         writeFile(tmp + "/dirs/applications/org.example.Marker.desktop", entry + " by-id\n");
         writeFile(tmp + "/elsewhere/marker-file.desktop", entry + " by-path\n");
+        // A terminal: windows of class RondixTestTerminal belong to it.
+        writeFile(tmp + "/data/applications/org.example.Terminal.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Test Terminal\nExec=/bin/true\n"
+                  "StartupWMClass=RondixTestTerminal\nCategories=System;TerminalEmulator;\n");
 
         Platform& p = Platform::instance();
         QCOMPARE(p.backendName, QStringLiteral("x11"));
@@ -219,6 +272,62 @@ private Q_SLOTS:
         QCOMPARE(probePresses(), QStringList{press(Qt::Key_V, Qt::ControlModifier)});
     }
 
+    void keysForAClosedTargetReachNoOtherWindow_data()
+    {
+        QTest::addColumn<ActionType>("action");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("shortcut") << ActionType::shortcut("A", 0, {false, false, true, false})
+                                  << "[ActionExecutor] The target window did not take the keyboard; the "
+                                     "shortcut was not sent.";
+        QTest::newRow("paste") << ActionType::pasteText("not for other eyes")
+                               << "[ActionExecutor] The target window did not take the keyboard; the text "
+                                  "was not pasted and stays on the clipboard.";
+    }
+    void keysForAClosedTargetReachNoOtherWindow()
+    {
+        QFETCH(ActionType, action);
+        QFETCH(QString, logged);
+        Platform& p = Platform::instance();
+        // The ring was summoned over this window, which closes before the action.
+        RunningApp target;
+        {
+            Probe gone({});
+            QTRY_VERIFY_WITH_TIMEOUT(gone.readyWindow() != 0, 10000);
+            QTRY_COMPARE((target = p.windows->frontmostApplication().value_or(RunningApp{})).window,
+                         gone.readyWindow());
+        }
+        p.windows->activate(m_probeApp);
+        QTRY_VERIFY_WITH_TIMEOUT(p.windows->hasKeyboardFocus(m_probeApp), 3000);
+        QTest::qWait(100);
+        m_probeLines.clear();
+        const QString out = captureStdout([&] {
+            m_exec->execute(slotWith(action), target);
+            QTest::qWait(ActionExecutor::kPasteDelayMs + ActionExecutor::kFocusWaitMs + 400);
+        });
+        QCOMPARE(probePresses(), QStringList());
+        QCOMPARE(out, logged + '\n');
+        if (const auto* paste = std::get_if<ActionType::PasteText>(&action.value))
+            QCOMPARE(p.clipboard->text(), paste->content);
+    }
+
+    void pasteIntoATerminalUsesControlShiftV()
+    {
+        Probe terminal({QStringLiteral("--class"), QStringLiteral("RondixTestTerminal"),
+                        QStringLiteral("--terminal")});
+        QTRY_VERIFY_WITH_TIMEOUT(terminal.readyWindow() != 0, 10000);
+        std::optional<RunningApp> target;
+        QTRY_COMPARE((target = Platform::instance().windows->frontmostApplication()).value_or(RunningApp{}).window,
+                     terminal.readyWindow());
+        QCOMPARE(target->bundleId, QStringLiteral("org.example.Terminal"));
+        terminal.lines.clear();
+        const QString text = QStringLiteral("echo 'Grüße' | wc -c");
+        m_exec->execute(slotWith(ActionType::pasteText(text)), target);
+        // Ctrl+V would have typed "^V" there.
+        QTRY_VERIFY_WITH_TIMEOUT(terminal.lines.contains("text " + text), 3000);
+        QCOMPARE(terminal.lines.filter(QRegularExpression("^press 86 ")),
+                 QStringList{"press " + press(Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier)});
+    }
+
     void volumeReadsBackThroughPactl()
     {
         m_volume->setVolume(0.3f);
@@ -245,6 +354,54 @@ private Q_SLOTS:
         QTest::qWait(100);
         QVERIFY(near(m_volume->getVolume(), 0.125));
         m_volume->setVolume(0.5f);
+        QTRY_VERIFY(near(pactlVolume(), 0.5));
+    }
+
+    void unbalancedSinkKeepsItsBalance_data()
+    {
+        QTest::addColumn<QString>("channels"); // as pactl sets them, left and right
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QList<double>>("expected");
+        const QStringList sixUp(6, QStringLiteral("up"));
+        // Up moves the average and keeps the 2:1 balance; it never gets quieter.
+        QTest::newRow("left full, right half, six up") << "100% 50%" << sixUp << QList<double>{4 / 3.0, 2 / 3.0};
+        QTest::newRow("left full, right half, three down")
+            << "100% 50%" << QStringList(3, "down") << QList<double>{0.75, 0.375};
+        QTest::newRow("silent, up sets every channel") << "0% 0%" << QStringList{"up"}
+                                                       << QList<double>{0.0625, 0.0625};
+        QTest::newRow("one silent channel stays silent")
+            << "0% 40%" << QStringList{"up"} << QList<double>{0.0, 0.525};
+        // Boosted past 100 % reads as full: up leaves it alone, down comes below full.
+        QTest::newRow("boosted, up keeps the boost") << "150% 150%" << sixUp << QList<double>{1.5, 1.5};
+        QTest::newRow("boosted, down") << "150% 120%" << QStringList{"down"}
+                                       << QList<double>{0.9375 * 150 / 135, 0.9375 * 120 / 135};
+    }
+    void unbalancedSinkKeepsItsBalance()
+    {
+        QFETCH(QString, channels);
+        QFETCH(QStringList, steps);
+        QFETCH(QList<double>, expected);
+        // Writes of earlier tests are through before the sink is set here.
+        QTRY_VERIFY(near(m_volume->getVolume(), std::min(pactlVolume(), 1.0), 0.002));
+        pactl("set-sink-mute @DEFAULT_SINK@ 0");
+        pactl("set-sink-volume @DEFAULT_SINK@ " + channels);
+        const QList<double> start = pactlChannels();
+        QCOMPARE(start.size(), 2);
+        const double startAverage = std::min((start[0] + start[1]) / 2, 1.0);
+        QTRY_VERIFY(near(m_volume->getVolume(), startAverage, 0.002));
+        double last = startAverage;
+        for (const QString& step : steps) {
+            m_exec->execute(control(step == "up" ? SystemControlAction::volumeUp : SystemControlAction::volumeDown),
+                            std::nullopt);
+            const std::optional<float> now = m_volume->getVolume();
+            QVERIFY(now);
+            QVERIFY2(step == "up" ? *now >= last - 0.001 : *now <= last + 0.001,
+                     qPrintable(QStringLiteral("%1 went from %2 to %3").arg(step).arg(last).arg(*now)));
+            last = *now;
+        }
+        QTRY_VERIFY2(nearAll(pactlChannels(), expected), qPrintable(pactl("get-sink-volume @DEFAULT_SINK@")));
+        pactl("set-sink-volume @DEFAULT_SINK@ 50%");
+        QTRY_VERIFY(near(m_volume->getVolume(), 0.5, 0.002));
     }
 
     void muteReadsBackThroughPactl()
