@@ -19,4 +19,7 @@ public:
 
 Q_SIGNALS:
     void activated();
+    // The chord was taken again after a keymap change and the server refused
+    // it (another client grabbed it meanwhile): nothing is grabbed any more.
+    void grabLost(int status);
 };

@@ -23,6 +23,12 @@ public:
 
     // Current pointer position in global (Qt) coordinates.
     virtual QPoint pointerPosition() const = 0;
+    // Whether a press of this key (a ring key code) can be reported at all:
+    // the key exists and the current keymap has a keycode for it.
+    virtual bool canReportKey(int virtualKeyCode) const { return virtualKeyCode >= 0; }
+    // True when the pointer is over one of Rondix's own windows. Raw events
+    // carry no window; callers that must pass over presses there ask this.
+    virtual bool isPointerOverOwnWindow() const { return false; }
 
 Q_SIGNALS:
     // A key press from real input (never one Rondix injected itself).
@@ -31,6 +37,8 @@ Q_SIGNALS:
     // side buttons (back, forward), 5 and up further buttons. Wheel "buttons"
     // are never reported.
     void buttonPressed(int button, const QPoint& globalPos);
+    // The keyboard mapping changed: keys may have come or gone.
+    void keymapChanged();
 
 protected:
     virtual void applyKeySelection(bool selected) = 0;

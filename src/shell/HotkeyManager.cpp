@@ -15,8 +15,12 @@ HotkeyManager::HotkeyManager(HotkeyGrabber* grabber, InputMonitor* input, QObjec
 {
     // One connection for the manager's whole life: re-registering never adds a
     // second path for the same press.
-    if (m_grabber)
+    if (m_grabber) {
         connect(m_grabber, &HotkeyGrabber::activated, this, &HotkeyManager::deliverTrigger);
+        connect(m_grabber, &HotkeyGrabber::grabLost, this, &HotkeyManager::onGrabLost);
+    }
+    if (m_input)
+        connect(m_input, &InputMonitor::keymapChanged, this, &HotkeyManager::onKeymapChanged);
     loadSavedHotkey();
 }
 
@@ -70,11 +74,21 @@ void HotkeyManager::registerHotkey(const SavedHotkey& hotkey)
     else if (m_grabber)
         status = m_grabber->grab(quint16(hotkey.keyCode), hotkey.carbonModifiers);
     if (status != 0) {
-        logLine(QStringLiteral("[HotkeyManager] Carbon hotkey registration returned %1.").arg(status));
+        logRegistrationStatus(status);
         setupFallbackMonitor(hotkey);
         return;
     }
     logLine(QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: ") + hotkey.displayString);
+}
+
+void HotkeyManager::logRegistrationStatus(int status)
+{
+    logLine(QStringLiteral("[HotkeyManager] Carbon hotkey registration returned %1.").arg(status));
+}
+
+bool HotkeyManager::canMatch(const SavedHotkey& hotkey) const
+{
+    return m_input && hotkey.keyCode <= 0xffff && m_input->canReportKey(int(hotkey.keyCode));
 }
 
 void HotkeyManager::setupFallbackMonitor(const SavedHotkey& hotkey)
@@ -84,7 +98,39 @@ void HotkeyManager::setupFallbackMonitor(const SavedHotkey& hotkey)
     m_fallbackHotkey = hotkey;
     m_fallbackActive = true;
     m_fallbackConnection = connect(m_input, &InputMonitor::keyPressed, this, &HotkeyManager::onRawKey);
-    m_input->acquireKeys(this);
+    // Every key the user types would be read for a chord that cannot come:
+    // the keys are selected only once the keymap has the chord's key.
+    if (canMatch(hotkey)) {
+        m_input->acquireKeys(this);
+        m_keysAcquired = true;
+    }
+}
+
+void HotkeyManager::onGrabLost(int status)
+{
+    if (!m_current || m_fallbackActive)
+        return;
+    // Another client took the chord while a keymap change had it away from us.
+    logRegistrationStatus(status);
+    setupFallbackMonitor(*m_current);
+}
+
+void HotkeyManager::onKeymapChanged()
+{
+    if (!m_fallbackActive)
+        return; // a held grab follows the keymap by itself
+    const bool can = canMatch(m_fallbackHotkey);
+    if (can == m_keysAcquired)
+        return;
+    if (can) {
+        // The key is back: the chord may be free now, which spares reading
+        // every key; the raw keys come back when it is not.
+        const SavedHotkey hotkey = m_fallbackHotkey;
+        registerHotkey(hotkey);
+        return;
+    }
+    m_input->releaseKeys(this);
+    m_keysAcquired = false;
 }
 
 void HotkeyManager::onRawKey(const RawKeyEvent& event)
@@ -117,8 +163,10 @@ void HotkeyManager::stopListening()
     if (m_fallbackActive) {
         disconnect(m_fallbackConnection);
         m_fallbackActive = false;
-        if (m_input)
-            m_input->releaseKeys(this);
+    }
+    if (m_keysAcquired) {
+        m_input->releaseKeys(this);
+        m_keysAcquired = false;
     }
 }
 

@@ -13,7 +13,8 @@ struct RawKeyEvent;
 
 // The one global shortcut that summons the ring. The chord is grabbed on the
 // root window; when another client holds it, raw key events stand in for the
-// grab (selected only while that fallback is active).
+// grab (selected only while that fallback is active and the chord's key is on
+// the keyboard).
 class HotkeyManager : public QObject
 {
     Q_OBJECT
@@ -44,12 +45,18 @@ private:
     void registerHotkey(const SavedHotkey& hotkey);
     void setupFallbackMonitor(const SavedHotkey& hotkey);
     void onRawKey(const RawKeyEvent& event);
+    void onGrabLost(int status);
+    void onKeymapChanged();
+    // Whether a press of the hotkey can reach the fallback at all.
+    bool canMatch(const SavedHotkey& hotkey) const;
+    void logRegistrationStatus(int status);
     void deliverTrigger();
 
     HotkeyGrabber* m_grabber;
     InputMonitor* m_input;
     std::optional<SavedHotkey> m_current;
     bool m_fallbackActive = false;
+    bool m_keysAcquired = false;
     SavedHotkey m_fallbackHotkey;
     QMetaObject::Connection m_fallbackConnection;
 };

@@ -77,6 +77,10 @@ void MouseTriggerManager::handleOtherMouseDown(int button)
     // Primary and secondary buttons never summon, whatever is stored.
     if (!m_monitoring || m_target < 0 || button < 2 || button != m_target)
         return;
+    // A press over Rondix's own windows is theirs (a middle-click paste into
+    // a settings field), never a summon.
+    if (m_input->isPointerOverOwnWindow())
+        return;
     const QPoint at = m_input->pointerPosition();
     if (onSummon)
         onSummon(at);

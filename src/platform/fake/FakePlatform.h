@@ -19,6 +19,8 @@ public:
     void ungrab() override;
     bool isGrabbed() const override { return m_grabbed; }
     void press() { if (m_grabbed) Q_EMIT activated(); }
+    // The grab is gone, as when another client took the chord after a keymap change.
+    void loseGrab(int status) { m_grabbed = false; Q_EMIT grabLost(status); }
 
     int refuseStatus = 0;  // non-zero: every grab is refused with this status
     int grabCalls = 0;
@@ -36,10 +38,16 @@ class FakeInputMonitor : public InputMonitor
 public:
     using InputMonitor::InputMonitor;
     QPoint pointerPosition() const override { return pointer; }
+    bool canReportKey(int vk) const override { return vk >= 0 && vk <= 127 && !missingKeys.contains(vk); }
+    bool isPointerOverOwnWindow() const override { return overOwnWindow; }
     void pressKey(int virtualKeyCode, quint32 modifiers = 0);
     void pressButton(int button) { Q_EMIT buttonPressed(button, pointer); }
+    // A new keymap without these keys (ring key codes).
+    void changeKeymap(const QSet<int>& missing) { missingKeys = missing; Q_EMIT keymapChanged(); }
 
     QPoint pointer{700, 450};
+    bool overOwnWindow = false;
+    QSet<int> missingKeys;
     int keySelectionChanges = 0;
     int buttonSelectionChanges = 0;
 

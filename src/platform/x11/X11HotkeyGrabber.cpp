@@ -90,9 +90,15 @@ void X11HotkeyGrabber::handleEvent(xcb_generic_event_t* event)
         // A new layout may put the key on another keycode, or none for a while:
         // grab it again there.
         const int status = grab(m_keyCode, m_modifiers);
-        m_lostToKeymap = status != 0;
-        if (status != 0)
-            qCDebug(lcX11) << "hotkey lost after a keymap change, status" << status;
+        if (status == 0)
+            return;
+        if (status == XCB_VALUE) {
+            // The key is not on this keymap for now: held for when it comes back.
+            m_lostToKeymap = true;
+            return;
+        }
+        qCDebug(lcX11) << "hotkey lost after a keymap change, status" << status;
+        Q_EMIT grabLost(status);
         return;
     }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)

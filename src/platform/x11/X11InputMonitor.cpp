@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <xcb/xinput.h>
 
 X11InputMonitor::X11InputMonitor(X11Connection* conn, QObject* parent)
@@ -34,6 +35,39 @@ QPoint X11InputMonitor::pointerPosition() const
             p = QPoint(int(std::lround(p.x() / dpr)), int(std::lround(p.y() / dpr)));
     }
     return p;
+}
+
+bool X11InputMonitor::canReportKey(int virtualKeyCode) const
+{
+    const std::optional<quint32> keysym = X11KeyTable::keysymForVirtualKey(virtualKeyCode);
+    return keysym && !m_conn->keycodesFor(*keysym).isEmpty();
+}
+
+bool X11InputMonitor::isPointerOverOwnWindow() const
+{
+    QSet<xcb_window_t> own;
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (w->handle() && w->isVisible())
+            own.insert(xcb_window_t(w->winId()));
+    if (own.isEmpty())
+        return false;
+    // Down the stack of windows under the pointer: the window manager's frame,
+    // then the client inside it.
+    xcb_connection_t* c = m_conn->xcb();
+    xcb_window_t window = m_conn->root();
+    for (int depth = 0; depth < 8; ++depth) {
+        auto* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, window), nullptr);
+        if (!reply)
+            return false;
+        const xcb_window_t child = reply->child;
+        free(reply);
+        if (child == XCB_NONE)
+            return false;
+        if (own.contains(child))
+            return true;
+        window = child;
+    }
+    return false;
 }
 
 void X11InputMonitor::applyKeySelection(bool selected)
@@ -100,7 +134,14 @@ void X11InputMonitor::seedModifiers()
 
 void X11InputMonitor::handleEvent(xcb_generic_event_t* event)
 {
-    if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
+    const quint8 type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        // The connection has read the new keymap by now.
+        if (reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER)
+            Q_EMIT keymapChanged();
+        return;
+    }
+    if (type != XCB_GE_GENERIC)
         return;
     auto* ge = reinterpret_cast<xcb_ge_generic_event_t*>(event);
     if (ge->extension != m_conn->xiOpcode())

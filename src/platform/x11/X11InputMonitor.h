@@ -16,6 +16,8 @@ public:
     explicit X11InputMonitor(X11Connection* conn, QObject* parent = nullptr);
 
     QPoint pointerPosition() const override;
+    bool canReportKey(int virtualKeyCode) const override;
+    bool isPointerOverOwnWindow() const override;
 
     // While set, events from the XTEST devices are Rondix's own injections.
     void setInjecting(bool injecting) { m_injecting = injecting; }

@@ -41,6 +41,10 @@ private Q_SLOTS:
     void fallbackModifierRule_data();
     void fallbackModifierRule();
     void outOfRangeKeyCodeGrabsNothing();
+    void fallbackKeysFollowTheKeymap_data();
+    void fallbackKeysFollowTheKeymap();
+    void grabLostToAnotherClientFallsBack_data();
+    void grabLostToAnotherClientFallsBack();
     void mouseButtons_data();
     void mouseButtons();
     void monitorPresentExactlyWhileConfigured();
@@ -217,7 +221,99 @@ void TestTriggers::outOfRangeKeyCodeGrabsNothing()
     const QString out = captureStdout([&] { mgr.setCustomHotkey(65536 + 49, 2048, QStringLiteral("?")); });
     QCOMPARE(out, QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 2.\n"));
     QCOMPARE(m_platform->fakeHotkeys->grabCalls, 0);
+    // No key can ever match: nothing the user types is read for it.
+    QVERIFY(!m_platform->fakeInput->keysSelected());
     QCOMPARE(triggersAfter(mgr, [&] { m_platform->fakeInput->pressKey(49, 2048); }), 0);
+}
+
+void TestTriggers::fallbackKeysFollowTheKeymap_data()
+{
+    QTest::addColumn<quint32>("keyCode");
+    QTest::addColumn<bool>("missingAtStart");  // the keymap lacks the key when the hotkey is set
+    QTest::addColumn<bool>("freeOnReturn");    // the chord can be grabbed once the key is back
+    QTest::addColumn<QString>("logAtSet");
+    QTest::addColumn<bool>("watchingAtSet");
+    QTest::addColumn<QString>("logAtReturn");
+    QTest::addColumn<bool>("watchingAtReturn");
+    const QString taken = QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 10.\n");
+    const QString grabbed = QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: x\n");
+    QTest::newRow("taken chord, key goes and comes back") << 40u << false << false << taken << true << taken << true;
+    QTest::newRow("key missing at start, chord taken") << 40u << true << false << taken << false << taken << true;
+    QTest::newRow("key missing at start, chord free on return")
+        << 40u << true << true << taken << false << grabbed << false;
+    // A code no keyboard has: no keymap ever brings it.
+    QTest::newRow("code without a key") << 200u << false << false << taken << false << QString() << false;
+}
+
+void TestTriggers::fallbackKeysFollowTheKeymap()
+{
+    QFETCH(quint32, keyCode);
+    QFETCH(bool, missingAtStart);
+    QFETCH(bool, freeOnReturn);
+    QFETCH(QString, logAtSet);
+    QFETCH(bool, watchingAtSet);
+    QFETCH(QString, logAtReturn);
+    QFETCH(bool, watchingAtReturn);
+    auto* input = m_platform->fakeInput;
+    const int key = int(keyCode);
+    m_platform->fakeHotkeys->refuseStatus = 10;
+    input->missingKeys = missingAtStart ? QSet<int>{key} : QSet<int>{};
+    HotkeyManager mgr(m_platform->fakeHotkeys, input);
+    QCOMPARE(captureStdout([&] { mgr.setCustomHotkey(keyCode, 2048, QStringLiteral("x")); }), logAtSet);
+    QVERIFY(mgr.isFallbackActive());
+    QCOMPARE(input->keysSelected(), watchingAtSet);
+
+    // Gone from the keymap: nothing to watch for.
+    QCOMPARE(captureStdout([&] { input->changeKeymap({key}); }), QString());
+    QVERIFY(!input->keysSelected());
+    // Another key changing its place changes nothing.
+    QCOMPARE(captureStdout([&] { input->changeKeymap({key, 12}); }), QString());
+    QVERIFY(!input->keysSelected());
+
+    if (freeOnReturn)
+        m_platform->fakeHotkeys->refuseStatus = 0;
+    QCOMPARE(captureStdout([&] { input->changeKeymap({}); }), logAtReturn);
+    QCOMPARE(input->keysSelected(), watchingAtReturn);
+    QCOMPARE(mgr.isGrabbed(), freeOnReturn);
+    const bool fires = watchingAtReturn || freeOnReturn;
+    QCOMPARE(triggersAfter(mgr,
+                           [&] {
+                               input->pressKey(key, 2048);
+                               m_platform->fakeHotkeys->press();
+                           }),
+             int(fires));
+    captureStdout([&] { mgr.clearHotkey(); });
+    QVERIFY(!input->keysSelected());
+}
+
+void TestTriggers::grabLostToAnotherClientFallsBack_data()
+{
+    QTest::addColumn<bool>("keyOnKeymap");
+    QTest::newRow("key on the keymap") << true;
+    QTest::newRow("key gone from the keymap") << false;
+}
+
+void TestTriggers::grabLostToAnotherClientFallsBack()
+{
+    QFETCH(bool, keyOnKeymap);
+    auto* input = m_platform->fakeInput;
+    HotkeyManager mgr(m_platform->fakeHotkeys, input);
+    captureStdout([&] { mgr.setCustomHotkey(40, 256, QStringLiteral("⌘K")); });
+    QVERIFY(mgr.isGrabbed() && !input->keysSelected());
+    if (!keyOnKeymap)
+        input->missingKeys = {40};
+    // The same line as when the grab is refused at start.
+    QCOMPARE(captureStdout([&] { m_platform->fakeHotkeys->loseGrab(10); }),
+             QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 10.\n"));
+    QVERIFY(mgr.isFallbackActive() && !mgr.isGrabbed());
+    QCOMPARE(input->keysSelected(), keyOnKeymap);
+    QCOMPARE(triggersAfter(mgr, [&] { input->pressKey(40, 256); }), int(keyOnKeymap));
+    if (!keyOnKeymap) {
+        m_platform->fakeHotkeys->refuseStatus = 10;
+        captureStdout([&] { input->changeKeymap({}); });
+        QVERIFY(input->keysSelected());
+        QCOMPARE(triggersAfter(mgr, [&] { input->pressKey(40, 256); }), 1);
+    }
 }
 
 void TestTriggers::mouseButtons_data()
@@ -226,13 +322,16 @@ void TestTriggers::mouseButtons_data()
     QTest::addColumn<int>("pressed");
     QTest::addColumn<bool>("summons");
     QTest::addColumn<QString>("label");
-    QTest::newRow("none") << -1 << 3 << false << "Not configured";
-    QTest::newRow("middle") << 2 << 2 << true << "Middle Button (Button 3)";
-    QTest::newRow("back") << 3 << 3 << true << "Side Button 1 / Back (Button 4)";
-    QTest::newRow("other side") << 3 << 4 << false << "Side Button 1 / Back (Button 4)";
-    QTest::newRow("seven counts from one") << 7 << 7 << true << "Mouse Button 8";
-    QTest::newRow("stored primary never summons") << 0 << 0 << false << "Mouse Button 1";
-    QTest::newRow("stored secondary never summons") << 1 << 1 << false << "Mouse Button 2";
+    QTest::addColumn<bool>("overOwnWindow");
+    QTest::newRow("none") << -1 << 3 << false << "Not configured" << false;
+    QTest::newRow("middle") << 2 << 2 << true << "Middle Button (Button 3)" << false;
+    QTest::newRow("back") << 3 << 3 << true << "Side Button 1 / Back (Button 4)" << false;
+    QTest::newRow("other side") << 3 << 4 << false << "Side Button 1 / Back (Button 4)" << false;
+    QTest::newRow("seven counts from one") << 7 << 7 << true << "Mouse Button 8" << false;
+    QTest::newRow("stored primary never summons") << 0 << 0 << false << "Mouse Button 1" << false;
+    QTest::newRow("stored secondary never summons") << 1 << 1 << false << "Mouse Button 2" << false;
+    // A middle-click paste into a settings field.
+    QTest::newRow("middle over Rondix's own window") << 2 << 2 << false << "Middle Button (Button 3)" << true;
 }
 
 void TestTriggers::mouseButtons()
@@ -241,7 +340,9 @@ void TestTriggers::mouseButtons()
     QFETCH(int, pressed);
     QFETCH(bool, summons);
     QFETCH(QString, label);
+    QFETCH(bool, overOwnWindow);
     QCOMPARE(MouseTriggerManager::labelFor(configured), label);
+    m_platform->fakeInput->overOwnWindow = overOwnWindow;
     MouseTriggerManager mgr(m_platform->fakeInput);
     mgr.setTargetButtonNumber(configured);
     QList<QPoint> at;

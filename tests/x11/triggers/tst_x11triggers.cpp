@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QRasterWindow>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,18 +35,29 @@ private Q_SLOTS:
     void hotkeyFiresOncePerPressUntilCleared();
     void takenChordFallsBackToRawKeys_data();
     void takenChordFallsBackToRawKeys();
+    void hotkeyFollowsKeyAwayAndBack_data();
+    void hotkeyFollowsKeyAwayAndBack();
     void mouseButton_data();
     void mouseButton();
+    void mouseButtonOverOwnWindowIsNotObserved();
     void frontmostFollowsWindows();
     void postedKeysArrive_data();
     void postedKeysArrive();
     void missingKeysymBorrowsKeycode();
 
 private:
+    // Puts `keysyms` (a whole row, or none) on one keycode of the keymap.
+    void setKeyRow(int keycode, const std::vector<xcb_keysym_t>& keysyms);
     QByteArray startTool(const QString& name, const QStringList& args);
     quint32 startWindow(const QString& instance, const QString& cls);
     QProcess* activeTarget();
     static QStringList presses(QProcess* window);
+    // The log lines ("[Component] ...") of captured output, without Qt's debug messages.
+    static QString logLines(const QString& out)
+    {
+        QStringList lines = out.split('\n', Qt::SkipEmptyParts).filter(QRegularExpression("^\\["));
+        return lines.isEmpty() ? QString() : lines.join('\n') + '\n';
+    }
     static void xdo(const QString& args) { QCOMPARE(QProcess::execute("xdotool", args.split(' ')), 0); }
 
     QTemporaryDir m_config;
@@ -76,8 +88,8 @@ void TestX11Triggers::initTestCase()
     QTRY_VERIFY2_WITH_TIMEOUT(QProcess::execute("sh", wmCheck) == 0,
                               "no window manager runs on this display (openbox did not start)", 3000);
     m_entries.entries = {
-        DesktopEntry{"triggers.alpha", "Alpha", {}, {}, {}, "TriggersAlpha"}, // id, name, ..., StartupWMClass
-        DesktopEntry{"triggers-beta", "Beta", {}, {}, {}, {}}};
+        DesktopEntry{"triggers.alpha", "Alpha", {}, {}, {}, "TriggersAlpha", {}}, // id, name, ..., StartupWMClass
+        DesktopEntry{"triggers-beta", "Beta", {}, {}, {}, {}, {}}};
 }
 
 void TestX11Triggers::cleanup()
@@ -245,6 +257,95 @@ void TestX11Triggers::takenChordFallsBackToRawKeys()
     QCOMPARE(triggers, fires ? 2 : 0);
 }
 
+void TestX11Triggers::setKeyRow(int keycode, const std::vector<xcb_keysym_t>& keysyms)
+{
+    xcb_change_keyboard_mapping(m_conn->xcb(), 1, xcb_keycode_t(keycode), quint8(keysyms.size()),
+                                keysyms.data());
+    m_conn->flush();
+}
+
+void TestX11Triggers::hotkeyFollowsKeyAwayAndBack_data()
+{
+    QTest::addColumn<bool>("missingAtSet");   // K is off the keymap when the hotkey is set
+    QTest::addColumn<bool>("takenAtSet");     // another client holds the chord from the start
+    QTest::addColumn<bool>("takenWhileAway"); // another client grabs it while K is away
+    QTest::addColumn<QString>("logAtSet");
+    QTest::addColumn<QString>("logAtReturn");
+    QTest::addColumn<bool>("rawKeysAtReturn");
+    const QString grabbed = QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: ⇧⌘K\n");
+    const QString taken = QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 10.\n");
+    const QString noKey = QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 2.\n");
+    QTest::newRow("grabbed, chord taken while K was away")
+        << false << false << true << grabbed << taken << true;
+    QTest::newRow("set while K is away, chord free on return") << true << false << false << noKey << grabbed << false;
+    QTest::newRow("set while K is away, chord taken meanwhile") << true << false << true << noKey << taken << true;
+    QTest::newRow("taken from the start, K away and back") << false << true << false << taken << taken << true;
+}
+
+void TestX11Triggers::hotkeyFollowsKeyAwayAndBack()
+{
+    QFETCH(bool, missingAtSet);
+    QFETCH(bool, takenAtSet);
+    QFETCH(bool, takenWhileAway);
+    QFETCH(QString, logAtSet);
+    QFETCH(QString, logAtReturn);
+    QFETCH(bool, rawKeysAtReturn);
+    const int home = m_conn->keycodesFor('k').value(0);
+    QVERIFY(home);
+    xcb_connection_t* c = m_conn->xcb();
+    auto* map = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, xcb_keycode_t(home), 1), nullptr);
+    QVERIFY(map);
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+    const std::vector<xcb_keysym_t> kRow(syms, syms + map->keysyms_per_keycode);
+    const std::vector<xcb_keysym_t> none(kRow.size(), XCB_NO_SYMBOL);
+    free(map);
+    // K goes back where it was, whatever happens below.
+    auto restore = qScopeGuard([&] { setKeyRow(home, kRow); });
+    const auto keyAway = [&] {
+        setKeyRow(home, none);
+        QTRY_VERIFY(m_conn->keycodesFor('k').isEmpty());
+    };
+    const QByteArray chord = "#" + QByteArray::number(home);
+
+    if (takenAtSet)
+        QCOMPARE(startTool(QStringLiteral("triggers_grabber"), {chord, "41"}), QByteArray("grabbed"));
+    if (missingAtSet)
+        keyAway();
+    HotkeyManager mgr(m_grabber, m_monitor);
+    int triggers = 0;
+    mgr.onTrigger = [&] { ++triggers; };
+    QCOMPARE(logLines(captureStdout([&] {
+                 mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift, QStringLiteral("⇧⌘K"));
+             })),
+             logAtSet);
+    // Raw keys only for a chord that can come: taken, and its key on the keyboard.
+    QCOMPARE(m_monitor->keysSelected(), takenAtSet);
+    if (!missingAtSet) {
+        keyAway();
+        QTest::qWait(100);
+        QVERIFY(!m_monitor->keysSelected());
+    }
+    if (takenWhileAway) // on K's keycode, empty for now
+        QCOMPARE(startTool(QStringLiteral("triggers_grabber"), {chord, "41"}), QByteArray("grabbed"));
+
+    const QString out = captureStdout([&] {
+        setKeyRow(home, kRow);
+        QTRY_COMPARE(int(m_conn->keycodesFor('k').value(0)), home);
+        QTest::qWait(200);
+    });
+    QCOMPARE(logLines(out), logAtReturn);
+    QCOMPARE(m_monitor->keysSelected(), rawKeysAtReturn);
+    QCOMPARE(mgr.isGrabbed(), !rawKeysAtReturn);
+    QCOMPARE(mgr.isFallbackActive(), rawKeysAtReturn);
+    // Either way the chord summons again.
+    xdo("key super+shift+k");
+    QTRY_COMPARE(triggers, 1);
+    QTest::qWait(300);
+    QCOMPARE(triggers, 1);
+    captureStdout([&] { mgr.clearHotkey(); });
+    QVERIFY(!m_monitor->keysSelected());
+}
+
 void TestX11Triggers::mouseButton_data()
 {
     QTest::addColumn<int>("xButton");
@@ -274,6 +375,37 @@ void TestX11Triggers::mouseButton()
     QCOMPARE(summons.size(), fires ? 1 : 0);
     if (fires)
         QCOMPARE(summons.first(), m_monitor->pointerPosition());
+}
+
+void TestX11Triggers::mouseButtonOverOwnWindowIsNotObserved()
+{
+    const quint32 pad = startWindow(QStringLiteral("pad"), QStringLiteral("TriggersPad"));
+    QVERIFY(pad);
+    // A window of this very process, as the settings window is Rondix's.
+    QRasterWindow own;
+    own.setGeometry(600, 300, 300, 200);
+    own.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&own));
+    xdo(QStringLiteral("windowactivate --sync %1").arg(own.winId()));
+
+    MouseTriggerManager mgr(m_monitor);
+    mgr.setTargetButtonNumber(2);
+    int summons = 0;
+    mgr.onSummon = [&](QPoint) { ++summons; };
+    const QPoint inside = own.geometry().center();
+    xdo(QStringLiteral("mousemove %1 %2").arg(inside.x()).arg(inside.y()));
+    QTest::qWait(100);
+    QVERIFY(m_monitor->isPointerOverOwnWindow());
+    xdo("click 2");
+    QTest::qWait(300);
+    QCOMPARE(summons, 0);
+    // Over another client the same press summons.
+    xdo(QStringLiteral("windowactivate --sync %1").arg(pad));
+    xdo(QStringLiteral("mousemove --window %1 40 40").arg(pad));
+    QTest::qWait(100);
+    QVERIFY(!m_monitor->isPointerOverOwnWindow());
+    xdo("click 2");
+    QTRY_COMPARE(summons, 1);
 }
 
 void TestX11Triggers::frontmostFollowsWindows()
