@@ -83,9 +83,14 @@ void MenuBarManager::setupMenuBar()
         connect(store, &AppProfileManager::saveBlockedPathChanged, this, &MenuBarManager::showSaveState);
     refreshMenuItems(m_menu);
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    const bool trayNow = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!trayNow)
         logLine(QStringLiteral(
             "[MenuBarManager] No system tray available; summon with the hotkey or \"rondix summon\"."));
+    // On X11 the icon is made and shown even so: at login the panel with its
+    // tray often starts after Rondix, and Qt docks the icon as soon as a tray
+    // shows up. Elsewhere Qt only ever uses a tray that is there at start.
+    if (!trayNow && QGuiApplication::platformName() != QLatin1String("xcb")) {
         Q_EMIT menuReady();
         return;
     }
@@ -175,7 +180,11 @@ void MenuBarManager::openPermissionGuideWindow()
 void MenuBarManager::openSettingsWindow()
 {
     if (m_settingsWindow) {
-        m_settingsWindow->showNormal();
+        // Forward as it is: maximised or full screen stays so; only a
+        // minimised window comes back, in the state it had before.
+        if (m_settingsWindow->isMinimized())
+            m_settingsWindow->setWindowState(m_settingsWindow->windowState() & ~Qt::WindowMinimized);
+        m_settingsWindow->show();
         m_settingsWindow->raise();
         m_settingsWindow->activateWindow();
         return;

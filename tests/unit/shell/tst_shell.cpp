@@ -397,6 +397,40 @@ private Q_SLOTS:
         QCOMPARE(m_menuBar->tooltip(), hotkeyLine);
     }
 
+    void settingsWindowComesForwardAsItIs_data()
+    {
+        QTest::addColumn<QString>("before"); // how the user left the window
+        QTest::addColumn<int>("after");      // its state once the settings item is chosen again
+        QTest::newRow("maximised") << "maximised" << int(Qt::WindowMaximized);
+        QTest::newRow("maximised, then minimised") << "maximised minimised" << int(Qt::WindowMaximized);
+        QTest::newRow("full screen") << "fullscreen" << int(Qt::WindowFullScreen);
+        QTest::newRow("minimised") << "minimised" << int(Qt::WindowNoState);
+        QTest::newRow("normal") << "" << int(Qt::WindowNoState);
+    }
+    void settingsWindowComesForwardAsItIs()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, after);
+        startShell();
+        m_menuBar->openSettingsWindow();
+        SettingsWindow* window = m_menuBar->activeSettingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        for (const QString& step : before.split(' ', Qt::SkipEmptyParts)) {
+            if (step == QLatin1String("maximised"))
+                window->showMaximized();
+            else if (step == QLatin1String("fullscreen"))
+                window->showFullScreen();
+            else
+                window->showMinimized();
+            QCoreApplication::processEvents();
+        }
+        m_menuBar->openSettingsWindow();
+        QCOMPARE(m_menuBar->activeSettingsWindow(), window);
+        QCoreApplication::processEvents();
+        QVERIFY(window->isVisible());
+        QCOMPARE(int(window->windowState() & ~Qt::WindowActive), after);
+    }
+
     void settingsWindowReusedAndReleasedOnClose()
     {
         startShell();

@@ -371,6 +371,31 @@ private Q_SLOTS:
                      qPrintable(secret + QStringLiteral(" in:\n") + QString::fromUtf8(m_rondixLog)));
     }
 
+    // At login the panel and its tray may come up after Rondix.
+    void trayIconAppearsWhenATrayStartsLater()
+    {
+        QVERIFY2(m_rondixLog.contains("[MenuBarManager] No system tray available"), m_rondixLog.constData());
+        QProcess tray;
+        tray.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/e2e_tray"));
+        QByteArray out;
+        QVERIFY(QTest::qWaitFor([&] { return (out += tray.readAllStandardOutput()).contains("tray\n"); }, 5000));
+        const QRegularExpression dock(QStringLiteral("dock (\\d+)"));
+        QRegularExpressionMatch docked;
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         out += tray.readAllStandardOutput();
+                         return (docked = dock.match(QString::fromUtf8(out))).hasMatch();
+                     },
+                     5000),
+                 out.constData());
+        // The icon asking to be docked is Rondix's.
+        QVERIFY(run(QStringLiteral("xprop -id %1 _NET_WM_PID").arg(docked.captured(1)))
+                    .endsWith(QStringLiteral(" = %1").arg(m_rondix.processId())));
+        tray.kill();
+        tray.waitForFinished(3000);
+        QCOMPARE(m_rondix.state(), QProcess::Running);
+    }
+
     void freshStart_data()
     {
         QTest::addColumn<bool>("withBus");
