@@ -1,12 +1,15 @@
 #include "common/Log.h"
 
+#include "common/MessageText.h"
+
 #include <cstdio>
 #include <QLoggingCategory>
 #include <QUrl>
 
 void logLine(const QString& line)
 {
-    const QByteArray utf8 = line.toUtf8();
+    // One entry, one line, whatever a quoted value held.
+    const QByteArray utf8 = controlsEscaped(line).toUtf8();
     std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

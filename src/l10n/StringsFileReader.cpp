@@ -1,5 +1,7 @@
 #include "l10n/StringsFileReader.h"
 
+#include "common/MessageText.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -46,7 +48,7 @@ public:
             ++m_pos;
             if (out.contains(key)) {
                 m_line = entryLine;
-                return fail(QStringLiteral("duplicate key \"%1\"").arg(key));
+                return fail(QStringLiteral("duplicate key ") + messageQuoted(key));
             }
             out.insert(key, value);
         }
@@ -209,7 +211,8 @@ private:
                 break;
             }
             default:
-                return fail(QStringLiteral("unknown escape '\\%1'").arg(e));
+                return fail(QStringLiteral("unknown escape '\\") + messageEscaped(QStringView(&e, 1)) +
+                            QLatin1Char('\''));
             }
         }
     }

@@ -1,10 +1,14 @@
 #include "model/ModelJson.h"
 
+#include "common/MessageText.h"
+
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <QRegularExpression>
 #include <QVarLengthArray>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 using Json = nlohmann::ordered_json;
@@ -31,21 +35,23 @@ enum class Kind : quint8
     EndArray
 };
 
+// 24 bytes: a ring file within the limits costs at most a few megabytes of tokens.
 struct Token
 {
     Kind kind;
     bool boolean = false;
+    // Text of strings and keys, as an offset into Tokens::text.
+    quint32 offset = 0;
+    quint32 length = 0;
+    // For Begin tokens: index of the matching End token.
+    quint32 end = 0;
     union {
         std::int64_t integer;
         std::uint64_t unsignedValue;
         double floating;
     };
-    // Text of strings and keys, as an offset into Tokens::text.
-    quint32 offset = 0;
-    quint32 length = 0;
-    // For Begin tokens: index of the matching End token.
-    size_t end = 0;
 };
+static_assert(sizeof(Token) == 24);
 
 struct Tokens
 {
@@ -54,10 +60,16 @@ struct Tokens
 
     std::string_view view(const Token& t) const { return std::string_view(text).substr(t.offset, t.length); }
 
-    void push(Kind kind) { list.push_back(Token{kind, false, {0}}); }
+    void push(Kind kind)
+    {
+        Token t{};
+        t.kind = kind;
+        list.push_back(t);
+    }
     void pushText(Kind kind, const std::string& value)
     {
-        Token t{kind, false, {0}};
+        Token t{};
+        t.kind = kind;
         t.offset = quint32(text.size());
         t.length = quint32(value.size());
         text.append(value);
@@ -65,87 +77,329 @@ struct Tokens
     }
 };
 
+// Line and column (1-based, in bytes) of the last of the first `read` bytes: the
+// byte the parser stopped at.
+QString placeOf(const QByteArray& bytes, size_t read)
+{
+    const qsizetype last = qsizetype(std::min(read, size_t(bytes.size()))) - 1;
+    if (last < 0)
+        return QStringLiteral("line 1, column 1");
+    const QByteArrayView before = QByteArrayView(bytes).first(last);
+    const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+    return QStringLiteral("line %1, column %2").arg(before.count('\n') + 1).arg(last - lineStart + 1);
+}
+
+// The parser's own message without its exception id and position, and with the
+// stretch of input it quotes ("last read: '...'", "parsing '...'") cut short.
+QString parserMessage(const nlohmann::detail::exception& e)
+{
+    QString text = QString::fromUtf8(e.what());
+    static const QRegularExpression prefix(QStringLiteral(
+        "^\\[json\\.exception\\.[a-z_]+\\.\\d+\\] (parse error( at line \\d+, column \\d+)?: )?"));
+    text.remove(prefix);
+    for (const QLatin1String opener : {QLatin1String("last read: '"), QLatin1String("parsing '")}) {
+        const qsizetype from = text.indexOf(opener);
+        if (from < 0)
+            continue;
+        const qsizetype start = from + opener.size();
+        // The quoted input may hold quotes itself; it ends where the parser's text resumes.
+        qsizetype stop = text.lastIndexOf(QLatin1String("'; expected "));
+        if (stop < start)
+            stop = text.lastIndexOf(QLatin1Char('\''));
+        if (stop < start)
+            continue;
+        text = text.left(start) + messageEscaped(QStringView(text).sliced(start, stop - start)) +
+               text.sliced(stop);
+        break;
+    }
+    return controlsEscaped(text);
+}
+
+QString invalidJson(const QString& place, const QString& what)
+{
+    return QStringLiteral("The data is not valid JSON: ") + place + QStringLiteral(": ") + what;
+}
+
+// Hands the parser one byte at a time like a pointer would, and keeps how far it
+// has read, so that a refusal from inside the parser can name its line and column.
+struct ReadCursor
+{
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    const char* at;
+    const char** reached;
+
+    reference operator*() const { return *at; }
+    ReadCursor& operator++()
+    {
+        *reached = ++at;
+        return *this;
+    }
+    ReadCursor operator++(int)
+    {
+        ReadCursor before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const ReadCursor& other) const { return at == other.at; }
+    bool operator!=(const ReadCursor& other) const { return at != other.at; }
+};
+
+// Counts nesting and values while a document is parsed and stops the parser at
+// the first one beyond the limits.
+class LimitGuard
+{
+public:
+    LimitGuard(const QByteArray& bytes, const JsonLimits& limits)
+        : m_bytes(bytes)
+        , m_limits(limits)
+        , m_reached(bytes.cbegin())
+    {}
+
+    ReadCursor begin() { return ReadCursor{m_bytes.cbegin(), &m_reached}; }
+    ReadCursor end() { return ReadCursor{m_bytes.cend(), &m_reached}; }
+
+    // False once the document is nested too deep or holds too many values.
+    bool admit(int depth)
+    {
+        if (depth > m_limits.maxDepth) {
+            m_error = QStringLiteral("nested more than %1 levels deep").arg(m_limits.maxDepth);
+            return false;
+        }
+        if (++m_values > m_limits.maxValues) {
+            m_error = QStringLiteral("more than %1 values").arg(m_limits.maxValues);
+            return false;
+        }
+        return true;
+    }
+
+    // Where the parser has read to.
+    QString reachedPlace() const { return placeOf(m_bytes, size_t(m_reached - m_bytes.cbegin())); }
+    QString refusal() const
+    {
+        return QStringLiteral("The data is too complex to decode: ") + reachedPlace() + QStringLiteral(": ") +
+               m_error;
+    }
+    bool refused() const { return !m_error.isEmpty(); }
+
+    // Whether the bytes may be parsed at all; fills `error` when not.
+    static bool sizeAllowed(const QByteArray& bytes, const JsonLimits& limits, QString* error)
+    {
+        if (bytes.size() <= limits.maxBytes)
+            return true;
+        if (error)
+            *error = QStringLiteral("The data is too large to decode: %1 bytes, at most %2")
+                         .arg(bytes.size())
+                         .arg(limits.maxBytes);
+        return false;
+    }
+
+private:
+    const QByteArray& m_bytes;
+    JsonLimits m_limits;
+    const char* m_reached;
+    qsizetype m_values = 0;
+    QString m_error;
+};
+
 // SAX handler filling a token list.
 class TokenWriter
 {
 public:
-    explicit TokenWriter(Tokens& tokens)
+    TokenWriter(Tokens& tokens, LimitGuard& guard, const QByteArray& bytes)
         : m_tokens(tokens)
+        , m_guard(guard)
+        , m_bytes(bytes)
     {}
 
-    bool null()
-    {
-        m_tokens.push(Kind::Null);
-        return true;
-    }
+    bool null() { return push(Kind::Null); }
     bool boolean(bool value)
     {
-        m_tokens.push(Kind::Boolean);
+        if (!push(Kind::Boolean))
+            return false;
         m_tokens.list.back().boolean = value;
         return true;
     }
     bool number_integer(std::int64_t value)
     {
-        m_tokens.push(Kind::Integer);
+        if (!push(Kind::Integer))
+            return false;
         m_tokens.list.back().integer = value;
         return true;
     }
     bool number_unsigned(std::uint64_t value)
     {
-        m_tokens.push(Kind::Unsigned);
+        if (!push(Kind::Unsigned))
+            return false;
         m_tokens.list.back().unsignedValue = value;
         return true;
     }
     bool number_float(double value, const std::string&)
     {
-        m_tokens.push(Kind::Float);
+        if (!push(Kind::Float))
+            return false;
         m_tokens.list.back().floating = value;
         return true;
     }
-    bool string(std::string& value)
-    {
-        m_tokens.pushText(Kind::String, value);
-        return true;
-    }
+    bool string(std::string& value) { return pushText(Kind::String, value); }
     bool binary(Json::binary_t&)
     {
-        m_tokens.push(Kind::Null); // JSON text has no binary values
-        return true;
+        return push(Kind::Null); // JSON text has no binary values
     }
     bool start_object(std::size_t) { return begin(Kind::BeginObject); }
-    bool key(std::string& value)
-    {
-        m_tokens.pushText(Kind::Key, value);
-        return true;
-    }
+    bool key(std::string& value) { return pushText(Kind::Key, value); }
     bool end_object() { return finish(Kind::EndObject); }
     bool start_array(std::size_t) { return begin(Kind::BeginArray); }
     bool end_array() { return finish(Kind::EndArray); }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e)
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e)
     {
-        m_error = QString::fromUtf8(e.what());
+        m_error = invalidJson(placeOf(m_bytes, position), parserMessage(e));
         return false;
     }
 
-    QString error() const { return m_error; }
+    QString error() const { return m_guard.refused() ? m_guard.refusal() : m_error; }
 
 private:
+    int depth() const { return int(m_open.size()); }
+    bool push(Kind kind)
+    {
+        if (!m_guard.admit(depth()))
+            return false;
+        m_tokens.push(kind);
+        return true;
+    }
+    bool pushText(Kind kind, const std::string& value)
+    {
+        if (!m_guard.admit(depth()))
+            return false;
+        m_tokens.pushText(kind, value);
+        return true;
+    }
     bool begin(Kind kind)
     {
+        if (!m_guard.admit(depth() + 1))
+            return false;
         m_open.push_back(m_tokens.list.size());
         m_tokens.push(kind);
         return true;
     }
     bool finish(Kind kind)
     {
-        m_tokens.list[m_open.back()].end = m_tokens.list.size();
+        if (!m_guard.admit(depth()))
+            return false;
+        m_tokens.list[m_open.back()].end = quint32(m_tokens.list.size());
         m_open.pop_back();
         m_tokens.push(kind);
         return true;
     }
 
     Tokens& m_tokens;
+    LimitGuard& m_guard;
+    const QByteArray& m_bytes;
     std::vector<size_t> m_open;
+    QString m_error;
+};
+
+// SAX handler building a document tree. Members are appended in document order;
+// a repeated name keeps its first place and its last value, as the library's own
+// parser does, but is found through a hash instead of a scan of the object, which
+// would make an object of many members cost quadratic time.
+class TreeWriter
+{
+public:
+    TreeWriter(LimitGuard& guard, const QByteArray& bytes)
+        : m_guard(guard)
+        , m_bytes(bytes)
+    {}
+
+    bool null() { return add(Json(nullptr)); }
+    bool boolean(bool value) { return add(Json(value)); }
+    bool number_integer(std::int64_t value) { return add(Json(value)); }
+    bool number_unsigned(std::uint64_t value) { return add(Json(value)); }
+    bool number_float(double value, const std::string&) { return add(Json(value)); }
+    bool string(std::string& value) { return add(Json(std::move(value))); }
+    bool binary(Json::binary_t&) { return add(Json(nullptr)); }
+    bool start_object(std::size_t) { return open(Json::value_t::object); }
+    bool start_array(std::size_t) { return open(Json::value_t::array); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+    bool key(std::string& name)
+    {
+        if (!m_guard.admit(int(m_open.size())))
+            return false;
+        Frame& frame = m_open.back();
+        auto& members = frame.container->get_ref<Json::object_t&>();
+        const auto [at, added] = frame.index.try_emplace(name, members.size());
+        if (added)
+            members.emplace_back(std::move(name), nullptr);
+        frame.slot = &(members.begin() + std::ptrdiff_t(at->second))->second;
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e)
+    {
+        m_error = invalidJson(placeOf(m_bytes, position), parserMessage(e));
+        return false;
+    }
+
+    QString error() const { return m_guard.refused() ? m_guard.refusal() : m_error; }
+    Json take() { return std::move(m_root); }
+
+private:
+    struct Frame
+    {
+        Json* container;
+        Json* slot = nullptr; // the member whose value comes next
+        std::unordered_map<std::string, size_t> index;
+    };
+
+    // Places a value where the document has it and returns where it now lives.
+    Json* place(Json&& value)
+    {
+        if (m_open.empty()) {
+            m_root = std::move(value);
+            return &m_root;
+        }
+        Frame& frame = m_open.back();
+        if (frame.container->is_array()) {
+            auto& items = frame.container->get_ref<Json::array_t&>();
+            items.push_back(std::move(value));
+            return &items.back();
+        }
+        *frame.slot = std::move(value);
+        return frame.slot;
+    }
+    bool add(Json&& value)
+    {
+        if (!m_guard.admit(int(m_open.size())))
+            return false;
+        place(std::move(value));
+        return true;
+    }
+    bool open(Json::value_t type)
+    {
+        if (!m_guard.admit(int(m_open.size()) + 1))
+            return false;
+        // Containers higher up do not change while this one is open, so the
+        // pointer stays valid until it is closed.
+        m_open.push_back(Frame{place(Json(type)), nullptr, {}});
+        return true;
+    }
+    bool close()
+    {
+        if (!m_guard.admit(int(m_open.size())))
+            return false;
+        m_open.pop_back();
+        return true;
+    }
+
+    LimitGuard& m_guard;
+    const QByteArray& m_bytes;
+    Json m_root;
+    std::vector<Frame> m_open;
     QString m_error;
 };
 
@@ -200,7 +454,7 @@ void flatten(const Json& root, Tokens& out)
     while (!stack.empty()) {
         Frame& top = stack.back();
         if (top.next == top.container->cend()) {
-            out.list[top.begin].end = out.list.size();
+            out.list[top.begin].end = quint32(out.list.size());
             out.push(top.container->is_object() ? Kind::EndObject : Kind::EndArray);
             stack.pop_back();
             continue;
@@ -368,7 +622,7 @@ QUuid readUuid(const Object& o, const char* name, const Path& path)
     const QString text = readString(o, name, path);
     const auto id = ModelJson::uuidFromString(text);
     if (!id)
-        fail(path / name, QStringLiteral("not a valid UUID: \"") + text + QLatin1Char('"'));
+        fail(path / name, QStringLiteral("not a valid UUID: ") + messageQuoted(text));
     return *id;
 }
 
@@ -461,7 +715,7 @@ ActionType decodeAction(const Tokens& t, size_t at, const Path& path)
         const QString raw = readString(o, "_0", p);
         const auto control = SystemControl::fromRawValue(raw);
         if (!control)
-            fail(p / "_0", QStringLiteral("unknown system control \"") + raw + QLatin1Char('"'));
+            fail(p / "_0", QStringLiteral("unknown system control ") + messageQuoted(raw));
         return ActionType::systemControl(*control);
     }
     default:
@@ -519,16 +773,28 @@ QList<RingProfile> decodeProfiles(const Tokens& t, size_t at, const Path& path)
     return profiles;
 }
 
-std::optional<Tokens> tokenize(const QByteArray& bytes, QString* error)
+std::optional<Tokens> tokenize(const QByteArray& bytes, QString* error, const JsonLimits& limits)
 {
+    if (!LimitGuard::sizeAllowed(bytes, limits, error))
+        return std::nullopt;
     Tokens tokens;
-    tokens.list.reserve(size_t(bytes.size() / 12) + 16);
+    // Sized for a typical document, never for more values than the limit admits.
+    const size_t expected = size_t(std::min<qsizetype>(bytes.size() / 12, limits.maxValues));
+    tokens.list.reserve(expected + 16);
     tokens.text.reserve(size_t(bytes.size() / 2));
-    TokenWriter writer(tokens);
-    // The parser checks UTF-8 inside strings; stray bytes elsewhere are syntax errors.
-    if (!Json::sax_parse(bytes.cbegin(), bytes.cend(), &writer)) {
+    LimitGuard guard(bytes, limits);
+    TokenWriter writer(tokens, guard, bytes);
+    try {
+        // The parser checks UTF-8 inside strings; stray bytes elsewhere are syntax errors.
+        if (!Json::sax_parse(guard.begin(), guard.end(), &writer)) {
+            if (error)
+                *error = writer.error();
+            return std::nullopt;
+        }
+    } catch (const Json::exception& e) {
+        // The parser reports its faults to the handler; this is for anything it throws regardless.
         if (error)
-            *error = QStringLiteral("The data is not valid JSON: ") + writer.error();
+            *error = invalidJson(guard.reachedPlace(), parserMessage(e));
         return std::nullopt;
     }
     return tokens;
@@ -544,12 +810,17 @@ std::optional<T> decodeTokens(const Tokens& tokens, QString* error, const QStrin
         if (error)
             *error = failure.message;
         return std::nullopt;
+    } catch (const Json::exception& e) {
+        if (error)
+            *error = QStringLiteral("The data could not be decoded: ") + parserMessage(e);
+        return std::nullopt;
     }
 }
 
-template<class T, class F> std::optional<T> decodeBytes(const QByteArray& bytes, QString* error, F decode)
+template<class T, class F>
+std::optional<T> decodeBytes(const QByteArray& bytes, QString* error, const JsonLimits& limits, F decode)
 {
-    const auto tokens = tokenize(bytes, error);
+    const auto tokens = tokenize(bytes, error, limits);
     if (!tokens)
         return std::nullopt;
     return decodeTokens<T>(*tokens, error, QString(), decode);
@@ -559,7 +830,13 @@ template<class T, class F>
 std::optional<T> decodeTree(const Json& json, QString* error, const QString& path, F decode)
 {
     Tokens tokens;
-    flatten(json, tokens);
+    try {
+        flatten(json, tokens);
+    } catch (const Json::exception& e) {
+        if (error)
+            *error = QStringLiteral("The data could not be decoded: ") + parserMessage(e);
+        return std::nullopt;
+    }
     return decodeTokens<T>(tokens, error, path, decode);
 }
 
@@ -721,17 +998,24 @@ std::optional<QList<RingProfile>> ringProfilesFromJson(const Json& json, QString
     return decodeTree<QList<RingProfile>>(json, error, path, decodeProfiles);
 }
 
-std::optional<Json> parse(const QByteArray& bytes, QString* error)
+std::optional<Json> parse(const QByteArray& bytes, QString* error, const JsonLimits& limits)
 {
+    if (!LimitGuard::sizeAllowed(bytes, limits, error))
+        return std::nullopt;
+    LimitGuard guard(bytes, limits);
+    TreeWriter writer(guard, bytes);
     try {
         // The parser checks UTF-8 inside strings; stray bytes outside strings are
         // syntax errors anyway.
-        return Json::parse(bytes.cbegin(), bytes.cend());
-    } catch (const Json::parse_error& e) {
+        if (Json::sax_parse(guard.begin(), guard.end(), &writer))
+            return writer.take();
         if (error)
-            *error = QStringLiteral("The data is not valid JSON: ") + QString::fromUtf8(e.what());
-        return std::nullopt;
+            *error = writer.error();
+    } catch (const Json::exception& e) {
+        if (error)
+            *error = invalidJson(guard.reachedPlace(), parserMessage(e));
     }
+    return std::nullopt;
 }
 
 QByteArray serialize(const Json& json, JsonLayout layout)
@@ -751,7 +1035,7 @@ QByteArray encodeRingProfile(const RingProfile& profile, JsonLayout layout)
 
 std::optional<RingProfile> decodeRingProfile(const QByteArray& json, QString* error)
 {
-    return decodeBytes<RingProfile>(json, error, decodeProfile);
+    return decodeBytes<RingProfile>(json, error, kRingJsonLimits, decodeProfile);
 }
 
 QByteArray encodeRingProfiles(const QList<RingProfile>& profiles, JsonLayout layout)
@@ -759,9 +1043,10 @@ QByteArray encodeRingProfiles(const QList<RingProfile>& profiles, JsonLayout lay
     return ModelJson::serialize(ModelJson::toJson(profiles), layout);
 }
 
-std::optional<QList<RingProfile>> decodeRingProfiles(const QByteArray& json, QString* error)
+std::optional<QList<RingProfile>> decodeRingProfiles(const QByteArray& json, QString* error,
+                                                     const JsonLimits& limits)
 {
-    return decodeBytes<QList<RingProfile>>(json, error, decodeProfiles);
+    return decodeBytes<QList<RingProfile>>(json, error, limits, decodeProfiles);
 }
 
 QByteArray encodeIconInfo(const IconInfo& icon, JsonLayout layout)
@@ -771,7 +1056,7 @@ QByteArray encodeIconInfo(const IconInfo& icon, JsonLayout layout)
 
 std::optional<IconInfo> decodeIconInfo(const QByteArray& json, QString* error)
 {
-    return decodeBytes<IconInfo>(json, error, decodeIcon);
+    return decodeBytes<IconInfo>(json, error, kRingJsonLimits, decodeIcon);
 }
 
 QByteArray encodeActionSlot(const ActionSlot& slot, JsonLayout layout)
@@ -781,7 +1066,7 @@ QByteArray encodeActionSlot(const ActionSlot& slot, JsonLayout layout)
 
 std::optional<ActionSlot> decodeActionSlot(const QByteArray& json, QString* error)
 {
-    return decodeBytes<ActionSlot>(json, error, decodeSlot);
+    return decodeBytes<ActionSlot>(json, error, kRingJsonLimits, decodeSlot);
 }
 
 QByteArray encodeActionType(const ActionType& action, JsonLayout layout)
@@ -791,5 +1076,5 @@ QByteArray encodeActionType(const ActionType& action, JsonLayout layout)
 
 std::optional<ActionType> decodeActionType(const QByteArray& json, QString* error)
 {
-    return decodeBytes<ActionType>(json, error, decodeAction);
+    return decodeBytes<ActionType>(json, error, kRingJsonLimits, decodeAction);
 }

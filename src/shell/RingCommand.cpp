@@ -1,6 +1,7 @@
 #include "shell/RingCommand.h"
 
 #include "common/AtomicFile.h"
+#include "common/MessageText.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
@@ -25,9 +26,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// A ring file is a few kilobytes; anything far beyond that is not one, and
-// reading it whole could exhaust memory.
-constexpr qint64 kMaxRingFileBytes = 32 * 1024 * 1024;
+// A ring file is a few kilobytes; anything beyond what a ring can hold is not
+// one, and is refused before it is read.
+constexpr qint64 kMaxRingFileBytes = kRingJsonLimits.maxBytes;
 
 const QString kPrefix = QStringLiteral("rondix ring: ");
 const QString kServiceName = QStringLiteral("org.rondix.Rondix");
@@ -53,9 +54,16 @@ QString usageText()
         "a ring for an application replaces that application's ring or is added.\n");
 }
 
+// Every line printed carries its values escaped already; this keeps it one line
+// even where a value was not (a file name given on the command line).
+QString oneLine(const QString& text)
+{
+    return controlsEscaped(text);
+}
+
 int usageError(QTextStream& err, const QString& message)
 {
-    err << kPrefix << message << "\n"
+    err << kPrefix << oneLine(message) << "\n"
         << "Try 'rondix ring --help'.\n";
     err.flush();
     return kExitUsage;
@@ -63,7 +71,7 @@ int usageError(QTextStream& err, const QString& message)
 
 int failure(QTextStream& err, const QString& message)
 {
-    err << kPrefix << message << "\n";
+    err << kPrefix << oneLine(message) << "\n";
     err.flush();
     return kExitFailed;
 }
@@ -71,16 +79,18 @@ int failure(QTextStream& err, const QString& message)
 // Reads a file that is expected to hold a ring. Refuses what is not a regular
 // file (directories, devices, pipes) before opening it, so a mistyped path
 // can neither block nor stream without end.
-bool readRingFile(const QString& path, QByteArray* bytes, QString* error)
+bool readRingFile(const QString& filePath, QByteArray* bytes, QString* error)
 {
-    if (path.isEmpty()) {
+    // The path as shown in messages; a D-Bus caller may pass any text.
+    const QString path = oneLine(filePath);
+    if (filePath.isEmpty()) {
         *error = QStringLiteral("empty file name");
         return false;
     }
     struct stat info
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (::stat(QFile::encodeName(filePath).constData(), &info) != 0) {
         const int statError = errno;
         *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(statError)));
         return false;
@@ -98,7 +108,7 @@ bool readRingFile(const QString& path, QByteArray* bytes, QString* error)
                      .arg(path, QString::number(qint64(info.st_size)));
         return false;
     }
-    QFile file(path);
+    QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
         return false;
@@ -124,10 +134,9 @@ bool loadRingFile(const QString& path, RingProfile* ring, QString* error)
     QString decodeError;
     std::optional<RingProfile> decoded = decodeRingProfile(bytes, &decodeError);
     if (!decoded) {
-        *error = QStringLiteral("%1: not a valid ring file: %2").arg(path, decodeError);
+        *error = QStringLiteral("%1: not a valid ring file: %2").arg(oneLine(path), decodeError);
         // The store file is the likeliest wrong pick: say what it is.
-        const std::optional<ModelJson::Json> json = ModelJson::parse(bytes);
-        if (json && json->is_array())
+        if (bytes.trimmed().startsWith('[') && decodeRingProfiles(bytes, nullptr, kRingJsonLimits))
             *error += QStringLiteral(" (this is a list of rings, like the ring store, not one ring)");
         return false;
     }
@@ -135,20 +144,21 @@ bool loadRingFile(const QString& path, RingProfile* ring, QString* error)
     return true;
 }
 
-// A name in quotes, with line breaks and tabs escaped so every message stays on one line.
-QString quoted(QString text)
+// Names come from files anyone may have written: quoted, escaped, cut short, so
+// every message stays on one line and nothing reaches the terminal as a command.
+QString quoted(const QString& text)
 {
-    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
-        .replace(QLatin1Char('\n'), QStringLiteral("\\n"))
-        .replace(QLatin1Char('\r'), QStringLiteral("\\r"))
-        .replace(QLatin1Char('\t'), QStringLiteral("\\t"));
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return messageQuoted(text);
+}
+
+QString bundleText(const QString& bundleId)
+{
+    return messageEscaped(bundleId);
 }
 
 QString ringOwner(const RingProfile& ring)
 {
-    return ring.bundleIdentifier ? *ring.bundleIdentifier : QStringLiteral("global");
+    return ring.bundleIdentifier ? bundleText(*ring.bundleIdentifier) : QStringLiteral("global");
 }
 
 QString slotCount(qsizetype n)
@@ -323,14 +333,14 @@ int validateCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     for (const QString& path : options.positional) {
         RingProfile ring;
         if (!loadRingFile(path, &ring, &error)) {
-            err << kPrefix << error << "\n";
+            err << kPrefix << oneLine(error) << "\n";
             status = kExitFailed;
             continue;
         }
         out << QStringLiteral("%1: ring %2 (%3), %4\n")
-                   .arg(path, quoted(ring.name), ringOwner(ring), slotCount(ring.slots.size()));
+                   .arg(oneLine(path), quoted(ring.name), ringOwner(ring), slotCount(ring.slots.size()));
         for (const QString& warning : ringWarnings(ring))
-            err << kPrefix << path << ": warning: " << warning << "\n";
+            err << kPrefix << oneLine(path) << ": warning: " << warning << "\n";
     }
     out.flush();
     err.flush();
@@ -356,7 +366,8 @@ int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     AppProfileManager store(dataDirectory);
     const RingProfile ring = store.profileFor(options.app);
     if (options.app && ring.bundleIdentifier != options.app) {
-        err << kPrefix << "no ring of its own for " << *options.app << "; exporting the global ring\n";
+        err << kPrefix << "no ring of its own for " << oneLine(*options.app)
+            << "; exporting the global ring\n";
         err.flush();
     }
 
@@ -403,12 +414,12 @@ std::optional<QString> importRingInto(AppProfileManager& store, const RingProfil
         }
         if (existing) {
             outcome = QStringLiteral("Replaced ring %1 for %2")
-                          .arg(quoted(existing->name), *incoming.bundleIdentifier);
+                          .arg(quoted(existing->name), bundleText(*incoming.bundleIdentifier));
             if (existing->name != incoming.name)
                 outcome += QStringLiteral(" (now named %1)").arg(quoted(incoming.name));
         } else {
             outcome = QStringLiteral("Added new ring %1 for %2")
-                          .arg(quoted(incoming.name), *incoming.bundleIdentifier);
+                          .arg(quoted(incoming.name), bundleText(*incoming.bundleIdentifier));
         }
     }
 
@@ -454,7 +465,7 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     if (!loadRingFile(path, &incoming, &error))
         return failure(err, error);
     for (const QString& warning : ringWarnings(incoming))
-        err << kPrefix << path << ": warning: " << warning << "\n";
+        err << kPrefix << oneLine(path) << ": warning: " << warning << "\n";
 
     // A running Rondix owns the rings in memory and writes them back on every
     // edit, so it does the import itself; otherwise the store file is updated here.
@@ -474,7 +485,7 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         outcome = *done;
     }
 
-    out << outcome << " from " << path << "; it is now the selected ring.\n";
+    out << outcome << " from " << oneLine(path) << "; it is now the selected ring.\n";
     out.flush();
     err.flush();
     return kExitOk;

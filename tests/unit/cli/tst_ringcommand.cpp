@@ -46,6 +46,12 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+QByteArray corpusFile(const char* name)
+{
+    QFile f(QStringLiteral(RONDIX_SOURCE_DIR "/tests/fuzz/corpus/ring_json/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing test file");
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -134,6 +140,42 @@ private Q_SLOTS:
         QTest::newRow("store file")
             << encodeRingProfiles({sampleRing(std::nullopt, "G")}) << QString()
             << QStringList{"not a valid ring file: expected an object, found array (this is a list of rings"};
+        QTest::newRow("a list, but not of rings")
+            << QByteArray("[1, 2]") << QString()
+            << QStringList{"not a valid ring file: expected an object, found array\n"};
+
+        // Found by fuzzing: numbers beyond the range of a double aborted the program.
+        QTest::newRow("1e400 in a ring file")
+            << corpusFile("number-overflow-in-ring.rondix") << QString()
+            << QStringList{"not a valid ring file: The data is not valid JSON: line 16, column 18: number "
+                           "overflow parsing '1e400'"};
+        QTest::newRow("a file holding only 2E621")
+            << corpusFile("number-overflow-alone.json") << QString()
+            << QStringList{"not a valid ring file: The data is not valid JSON: line 1, column 5: number "
+                           "overflow parsing '2E621'"};
+        QTest::newRow("a list holding 2E621")
+            << QByteArray("[2E621]") << QString()
+            << QStringList{"not a valid ring file: The data is not valid JSON: line 1, column 6"};
+
+        // Work is bounded, not only bytes.
+        const QByteArray deep =
+            m_appRing.left(m_appRing.lastIndexOf('}')) + ", \"x\": " + QByteArray(3 * 1024 * 1024, '[') + "}";
+        QTest::newRow("3 MiB of nesting") << deep << QString()
+                                          << QStringList{"not a valid ring file: The data is too complex to "
+                                                         "decode: line 129, column 71: nested more than 64"};
+        QTest::newRow("larger than any ring")
+            << m_appRing + QByteArray(4 * 1024 * 1024, ' ') << QString()
+            << QStringList{
+                   QString("too large for a ring file (%1 bytes)").arg(m_appRing.size() + 4 * 1024 * 1024)};
+
+        // What the file says reaches the terminal escaped and cut short.
+        const QString escapes = "\x1B]0;owned\x07\x1B[2J\r\n";
+        ok("escapes in name and bundle id", sampleRing("org." + escapes, escapes + "Ring"),
+           "ring \"\\x1B]0;owned\\x07\\x1B[2J\\r\\nRing\" (org.\\x1B]0;owned\\x07\\x1B[2J\\r\\n), 8 slots");
+        ok("long name", sampleRing(std::nullopt, QString(300, 'n')),
+           "ring \"" + QString(80, 'n') + QChar(0x2026) + "\" (global), 8 slots");
+        bad("escapes in a system control", "/slots/0/action", "{\"systemControl\": {\"_0\": \"\\u001b[6n\"}}",
+            "slots[0].action.systemControl._0: unknown system control \"\\x1B[6n\"");
     }
 
     // Each file is checked next to a good one: a bad file fails the run, every good one is still reported.
@@ -151,6 +193,10 @@ private Q_SLOTS:
         QCOMPARE(r.err.count('\n'), errors.size());
         for (const QString& error : errors)
             QVERIFY2(r.err.contains(file("ring.rondix") + ": " + error), qPrintable(r.err));
+        for (const QString& text : {r.out, r.err}) {
+            QVERIFY2(!text.contains(QChar(0x1B)) && !text.contains('\r'), qPrintable(text));
+            QVERIFY2(text.size() < 2000, qPrintable(text.left(2000)));
+        }
         QVERIFY(!QFile::exists(storeFile())); // validation never creates a store
     }
 
@@ -251,6 +297,23 @@ private Q_SLOTS:
         QVERIFY2(r.status == 1 && r.err.contains("ring file: slots[3].isEnabled: missing"),
                  qPrintable(r.err));
         QCOMPARE(readFile(storeFile()), storeBytes);
+    }
+
+    // Names from the file are escaped in what import reports, and so is the file's own name.
+    void importReportIsEscaped()
+    {
+        const QString name = "file\nname\x1B[31m.rondix";
+        QVERIFY(writeFile(file(name), encodeRingProfile(sampleRing("org.\x1B[2J", "\x1B]0;t\x07"))));
+        Result r = ring({"import", file(name)});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, "Added new ring \"\\x1B]0;t\\x07\" for org.\\x1B[2J from " + m_dir->path() +
+                            "/file\\nname\\x1B[31m.rondix; it is now the selected ring." + "\n");
+        QVERIFY(writeFile(file(name), "[1e400]"));
+        r = ring({"validate", file(name)});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.startsWith("rondix ring: " + m_dir->path() + "/file\\nname\\x1B[31m.rondix: not"),
+                 qPrintable(r.err));
     }
 
     void existingStore_data()

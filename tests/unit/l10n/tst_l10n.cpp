@@ -150,6 +150,12 @@ private Q_SLOTS:
         rejects("stray character", "\"a\" = \"1\";\n/* x\n */ @", 3, "expected key");
         rejects("duplicate key", "\"a\" = \"1\";\n\"a\" =\n\"2\";", 2, "duplicate key");
         rejects("invalid utf-8", "\"a\" = \"\xC3\x28\";", 1, "UTF");
+        // What the table says is quoted escaped and cut short, never as it stands.
+        rejects("duplicate key with a terminal escape", "\"\x1B[2J\" = \"1\";\n\"\x1B[2J\" = \"2\";", 2,
+                "duplicate key \"\\x1B[2J\"");
+        rejects("duplicate long key", "\"" + QByteArray(500, 'k') + "\";\"" + QByteArray(500, 'k') + "\";", 1,
+                "duplicate key \"" + QString(80, 'k') + QChar(0x2026) + "\"");
+        rejects("escaped control character", "\"a\" = \"\\\xC2\x9B\";", 1, "unknown escape '\\\\x9B'");
     }
 
     void reader()
@@ -163,6 +169,8 @@ private Q_SLOTS:
         const QString where = QStringLiteral("ja.lproj/Localizable.strings:%1: ").arg(errorLine);
         QVERIFY2(errorLine ? result.error.startsWith(where) && result.error.contains(message) : result.ok(),
                  qPrintable(result.error));
+        for (const QChar c : result.error)
+            QVERIFY2(c.category() != QChar::Other_Control, qPrintable(result.error));
         // Nothing of a broken table is kept, not even the entries before the fault.
         QCOMPARE(result.entries, expected);
     }

@@ -1,7 +1,13 @@
+#include "common/MessageText.h"
 #include "model/ModelJson.h"
 
+#include <ctime>
+#include <functional>
+#include <malloc.h>
 #include <QFile>
 #include <QTest>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using Json = nlohmann::ordered_json;
 
@@ -31,6 +37,99 @@ RingProfile baseRing()
 QByteArray dump(const Json& j)
 {
     return QByteArray::fromStdString(j.dump());
+}
+
+QByteArray corpusFile(const char* name)
+{
+    QFile file(QStringLiteral(RONDIX_SOURCE_DIR "/tests/fuzz/corpus/ring_json/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing test file");
+}
+
+// The compact ring document with one more member, "extra", whose value the
+// caller appends; the closing brace is appended as well.
+QByteArray withExtraMember(const QByteArray& value)
+{
+    QByteArray document = encodeRingProfile(baseRing(), JsonLayout::Compact);
+    document.chop(1);
+    return document + ",\"extra\":" + value + "}";
+}
+
+// A ring document whose extra member fills it up to exactly `size` bytes with
+// `unit` repeated (and `close` after it).
+QByteArray filledTo(qsizetype size, const QByteArray& open, const QByteArray& unit, const QByteArray& close)
+{
+    const qsizetype fixed = withExtraMember(open + close).size();
+    const qsizetype count = (size - fixed) / unit.size();
+    QByteArray document = withExtraMember(open + unit.repeated(count) + close);
+    return document;
+}
+
+// Sanitizer builds run several times slower and keep freed memory in quarantine.
+#ifdef RONDIX_SANITIZED
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// CPU time of this thread, which the machine's other load does not inflate.
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// Peak resident memory that `work` adds, in KiB, or -1. It runs in a child
+// process whose high-water mark is reset first (a forked child inherits the
+// parent's), so earlier work in this process does not hide it.
+long peakMemoryKiB(const std::function<void()>& work)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const auto statusValue = [](const char* key) {
+            QFile status(QStringLiteral("/proc/self/status"));
+            if (status.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : status.readAll().split('\n')) {
+                    if (line.startsWith(key))
+                        return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
+                }
+            }
+            return -1L;
+        };
+        // Memory freed earlier but still resident would otherwise be reused unseen.
+        malloc_trim(0);
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        long grown = -1;
+        if (clear.open(QIODevice::WriteOnly) && clear.write("5") == 1) {
+            clear.close();
+            const long before = statusValue("VmRSS:");
+            work();
+            grown = statusValue("VmHWM:") - before;
+        }
+        (void)!write(channel[1], &grown, sizeof grown);
+        _exit(0);
+    }
+    close(channel[1]);
+    long grown = -1;
+    if (pid < 0 || read(channel[0], &grown, sizeof grown) != sizeof grown)
+        grown = -1;
+    close(channel[0]);
+    int status = 0;
+    if (pid > 0)
+        waitpid(pid, &status, 0);
+    return grown;
+}
+
+bool hasControlCharacters(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x202E))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -247,18 +346,246 @@ private Q_SLOTS:
         QCOMPARE(decodeRingProfile(encodeRingProfile(*ring)), ring);
     }
 
-    // Deep nesting inside an ignored member is skipped, not recursed into.
-    void deepNestingIsHarmless()
+    // Nesting and size within the limits are read, ignored members included.
+    void limitsAdmitRealDocuments_data()
     {
-        const int depth = 200000;
-        QByteArray document = encodeRingProfile(baseRing(), JsonLayout::Compact);
-        document.chop(1);
-        document += ",\"extra\":" + QByteArray(depth, '[') + QByteArray(depth, ']') + "}";
+        QTest::addColumn<QByteArray>("document");
+        QTest::newRow("nested 64 levels in an ignored member")
+            << withExtraMember(QByteArray(63, '[') + QByteArray(63, ']'));
+        QTest::newRow("a string as large as the file may be")
+            << filledTo(kRingJsonLimits.maxBytes, "\"", "x", "\"");
+        QTest::newRow("20,000 values in an ignored member")
+            << withExtraMember("[" + QByteArray("0,").repeated(19999) + "0]");
+    }
+
+    void limitsAdmitRealDocuments()
+    {
+        QFETCH(QByteArray, document);
+        QVERIFY(document.size() <= kRingJsonLimits.maxBytes);
         QString error;
         QCOMPARE(decodeRingProfile(document, &error), std::optional(baseRing()));
         const auto tree = ModelJson::parse(document, &error);
         QVERIFY2(tree, qPrintable(error));
         QCOMPARE(ModelJson::ringProfileFromJson(*tree, &error), std::optional(baseRing()));
+    }
+
+    void largeRingWithinLimits()
+    {
+        // Thousands of slots, far more than any real ring: still one ring.
+        RingProfile ring = baseRing();
+        QList<ActionSlot> slots;
+        for (int i = 0; i < 3000; ++i)
+            slots << slot(
+                i % 8, QStringLiteral("Slot %1").arg(i), IconInfo::sfSymbol(QStringLiteral("doc")),
+                ActionType::shortcut(QStringLiteral("C"), 8, KeyModifiers{true, false, false, true}));
+        ring = RingProfile::fromStored(ring.id, ring.name, std::nullopt, std::nullopt, slots, false);
+        QString error;
+        const auto back = decodeRingProfile(encodeRingProfile(ring), &error);
+        QVERIFY2(back, qPrintable(error));
+        QCOMPARE(back->slots.size(), 3000);
+    }
+
+    // Documents made to cost time and memory: refused quickly and cheaply,
+    // whatever the decoder would have ignored.
+    void hostileDocuments_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("error");
+        const qsizetype size = kRingJsonLimits.maxBytes;
+        const QString complex = QStringLiteral("The data is too complex to decode: line 1, column ");
+        QTest::newRow("nested 65 levels") << withExtraMember(QByteArray(64, '[') + QByteArray(64, ']'))
+                                          << complex + "1814: nested more than 64 levels deep";
+        QTest::newRow("4 MiB of opening brackets")
+            << filledTo(size, "", "[", "") << complex + "1814: nested more than 64 levels deep";
+        QTest::newRow("4 MiB of numbers") << filledTo(size, "[", "0,", "0]") << "more than 131072 values";
+        QTest::newRow("4 MiB of empty arrays")
+            << filledTo(size, "[", "[],", "[]]") << "more than 131072 values";
+        QTest::newRow("4 MiB of members")
+            << filledTo(size, "{", "\"k\":{},", "\"k\":{}}") << "more than 131072 values";
+        QByteArray distinct = "{";
+        for (int i = 0; distinct.size() < size - 2000; ++i)
+            distinct += "\"k" + QByteArray::number(i) + "\":0,";
+        distinct += "\"end\":0}";
+        QTest::newRow("4 MiB of distinct members") << withExtraMember(distinct) << "more than 131072 values";
+        QTest::newRow("4 MiB of short strings")
+            << filledTo(size, "[", "\"ab\",", "\"\"]") << "more than 131072 values";
+        QTest::newRow("one byte too many")
+            << filledTo(size + 1, "\"", "x", "\"")
+            << "The data is too large to decode: 4194305 bytes, at most 4194304";
+        QTest::newRow("32 MiB of opening brackets")
+            << filledTo(32 * 1024 * 1024, "", "[", "")
+            << "The data is too large to decode: 33554432 bytes, at most 4194304";
+    }
+
+    void hostileDocuments()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, error);
+        QString got;
+        const double start = threadCpuMs();
+        QVERIFY(!decodeRingProfile(document, &got));
+        const double spent = threadCpuMs() - start;
+        QVERIFY2(got.startsWith(error) || got.endsWith(error), qPrintable(got));
+        QVERIFY(!ModelJson::parse(document, &got));
+        QVERIFY2(got.startsWith(error) || got.endsWith(error), qPrintable(got));
+        QVERIFY(!decodeIconInfo(document) && !decodeActionSlot(document) && !decodeActionType(document));
+
+        QVERIFY2(spent < (kSanitized ? 500 : 100), qPrintable(QStringLiteral("%1 ms").arg(spent)));
+        if (kSanitized)
+            return;
+        const long peak = peakMemoryKiB([&] { (void)decodeRingProfile(document); });
+        const long treePeak = peakMemoryKiB([&] { (void)ModelJson::parse(document); });
+        QVERIFY(peak >= 0 && treePeak >= 0);
+        QVERIFY2(peak < 8 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(peak)));
+        QVERIFY2(treePeak < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(treePeak)));
+    }
+
+    // Numbers beyond the range of a double are malformed input like any other:
+    // reported with their place, never thrown at the caller.
+    void numberOverflow_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("1e400 in an ignored member of a ring file")
+            << corpusFile("number-overflow-in-ring.rondix")
+            << "line 16, column 18: number overflow parsing '1e400'";
+        QTest::newRow("a file holding only 2E621") << corpusFile("number-overflow-alone.json")
+                                                   << "line 1, column 5: number overflow parsing '2E621'";
+        QTest::newRow("negative, as a slot index") << QByteArray(R"({"slots": [{"index": -1.5e309}]})")
+                                                   << "line 1, column 29: number overflow parsing '-1.5e309'";
+        QTest::newRow("400 digits") << QByteArray("[" + QByteArray(400, '9') + "]")
+                                    << "line 1, column 401: number overflow parsing '" +
+                                           QString(80, QLatin1Char('9')) + QChar(0x2026) + "'";
+    }
+
+    void numberOverflow()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, error);
+        const QString expected = QStringLiteral("The data is not valid JSON: ") + error;
+        QString got;
+        QVERIFY(!decodeRingProfile(document, &got));
+        QCOMPARE(got, expected);
+        QVERIFY(!decodeRingProfiles(document, &got));
+        QCOMPARE(got, expected);
+        QVERIFY(!ModelJson::parse(document, &got));
+        QCOMPARE(got, expected);
+        QVERIFY(!decodeIconInfo(document) && !decodeActionSlot(document) && !decodeActionType(document));
+    }
+
+    // Text from a file shows in errors with control characters escaped and cut
+    // at 80 characters, so it can neither drive a terminal nor break a log line.
+    void valuesInErrorsAreEscaped_data()
+    {
+        QTest::addColumn<QString>("pointer");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("error");
+        const QString uuid = QStringLiteral("id: not a valid UUID: ");
+        const QString control = QStringLiteral("slots[0].action.systemControl._0: unknown system control ");
+        const QString systemControl = QStringLiteral("/slots/0/action/systemControl/_0");
+        QTest::newRow("terminal title and clear screen")
+            << "/id" << QStringLiteral("\x1B]0;owned\x07\x1B[2J") << uuid + "\"\\x1B]0;owned\\x07\\x1B[2J\"";
+        QTest::newRow("line breaks") << systemControl << QStringLiteral("a\nb\r\tc\u2028d")
+                                     << control + "\"a\\nb\\r\\tc\\u2028d\"";
+        QTest::newRow("8-bit control sequence introducer")
+            << systemControl << QStringLiteral("\u009B31mred\u007F") << control + "\"\\x9B31mred\\x7F\"";
+        QTest::newRow("right-to-left override")
+            << systemControl << QStringLiteral("\u202Eexe.txt") << control + "\"\\u202Eexe.txt\"";
+        QTest::newRow("quotes and backslashes")
+            << systemControl << QStringLiteral("a\"b\\n") << control + "\"a\\\"b\\\\n\"";
+        QTest::newRow("long value") << systemControl << QString(5000, QLatin1Char('v'))
+                                    << control + '"' + QString(80, QLatin1Char('v')) + QChar(0x2026) + '"';
+        QTest::newRow("long value of emoji, never split")
+            << "/id" << QStringLiteral("😀").repeated(100)
+            << uuid + '"' + QStringLiteral("😀").repeated(80) + QChar(0x2026) + '"';
+        QTest::newRow("80 characters are not cut")
+            << "/id" << QString(80, QLatin1Char('i')) << uuid + '"' + QString(80, QLatin1Char('i')) + '"';
+    }
+
+    void valuesInErrorsAreEscaped()
+    {
+        QFETCH(QString, pointer);
+        QFETCH(QString, value);
+        QFETCH(QString, error);
+        Json j = ModelJson::toJson(baseRing());
+        j[Json::json_pointer(pointer.toStdString())] = value.toStdString();
+        QString got;
+        QVERIFY(!decodeRingProfile(dump(j), &got));
+        QCOMPARE(got, error);
+        QVERIFY(!hasControlCharacters(got));
+    }
+
+    // What the JSON parser quotes from malformed input is escaped and cut too.
+    void malformedInputInErrors_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("quoted"); // the input as the error quotes it
+        QTest::newRow("raw control character in a string")
+            << QByteArray("[\"a\x1B[31m\"]") << "last read: '\"a<U+001B>'";
+        QTest::newRow("long string with a raw line break")
+            << QByteArray("[\"" + QByteArray(3000, 's') + "\n\"]")
+            << "last read: '\"" + QString(79, QLatin1Char('s')) + QChar(0x2026) + "'";
+        QTest::newRow("8-bit control sequence introducer in a string")
+            << QByteArray("[\"\xC2\x9B\x01\"]") << "last read: '\"\\x9B<U+0001>'";
+        QTest::newRow("long literal")
+            << QByteArray("[" + QByteArray(3000, '1') + "x]") << "number overflow parsing '";
+    }
+
+    void malformedInputInErrors()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, quoted);
+        QString got;
+        QVERIFY(!decodeRingProfile(document, &got));
+        QVERIFY2(got.startsWith(QLatin1String("The data is not valid JSON: line 1, column ")),
+                 qPrintable(got));
+        QVERIFY2(got.contains(quoted), qPrintable(got));
+        QVERIFY2(!hasControlCharacters(got) && got.size() < 300, qPrintable(got));
+        QString treeError;
+        QVERIFY(!ModelJson::parse(document, &treeError));
+        QCOMPARE(treeError, got);
+    }
+
+    void messageText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("quoted");
+        QTest::addColumn<QString>("controls"); // controlsEscaped()
+        QTest::newRow("plain") << "Files"
+                               << "\"Files\""
+                               << "Files";
+        QTest::newRow("empty") << ""
+                               << "\"\""
+                               << "";
+        QTest::newRow("all C0 escapes")
+            << QStringLiteral("\x00\x01\n\r\t\x1F") << "\"\\x00\\x01\\n\\r\\t\\x1F\""
+            << "\\x00\\x01\\n\\r\\t\\x1F";
+        QTest::newRow("DEL and C1") << QStringLiteral("\x7F\u0080\u009F\u00A0")
+                                    << QStringLiteral("\"\\x7F\\x80\\x9F\u00A0\"")
+                                    << QStringLiteral("\\x7F\\x80\\x9F\u00A0");
+        QTest::newRow("separators and bidi")
+            << QStringLiteral("\u2028\u2029\u202A\u2066\u200F") << "\"\\u2028\\u2029\\u202A\\u2066\\u200F\""
+            << "\\u2028\\u2029\\u202A\\u2066\\u200F";
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << "\"\\uD800\""
+                                        << "\\uD800";
+        QTest::newRow("backslash kept by controlsEscaped") << "C:\\x1B"
+                                                           << "\"C:\\\\x1B\""
+                                                           << "C:\\x1B";
+        QTest::newRow("joiners and accents kept")
+            << QStringLiteral("👨‍👩‍👧 é") << QStringLiteral("\"👨‍👩‍👧 é\"")
+            << QStringLiteral("👨‍👩‍👧 é");
+        QTest::newRow("81 characters")
+            << QString(81, QLatin1Char('a')) << '"' + QString(80, QLatin1Char('a')) + QChar(0x2026) + '"'
+            << QString(81, QLatin1Char('a'));
+    }
+
+    void messageText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, quoted);
+        QFETCH(QString, controls);
+        QCOMPARE(messageQuoted(text), quoted);
+        QCOMPARE(controlsEscaped(text), controls);
     }
 };
 
