@@ -36,7 +36,7 @@ struct IconInfo
     static IconInfo customImage(const QString& name);
 
     // Drag-and-drop format of an icon between views; the payload is its JSON.
-    static QString dragMimeType() { return QStringLiteral("application/x-org.rondix.Rondix.icon"); }
+    static QString dragMimeType() { return QStringLiteral("application/x-rondix-icon+json"); }
 
     QString displayName() const;
     bool isApp() const;

@@ -1,0 +1,251 @@
+// The slot editor on a real X server with openbox (tests/session/run-session):
+// real key presses through XTest while a shortcut is recorded, including the
+// chords openbox binds for itself (Alt+Tab, Alt+F4, Super+D), and a real drag
+// of an icon onto the ring editor.
+#include "actions/ShortcutsManager.h"
+#include "l10n/L10n.h"
+#include "model/ModelJson.h"
+#include "settings/RingVisualEditorView.h"
+#include "settings/SlotDetailEditorView.h"
+
+#include <QAbstractButton>
+#include <QDrag>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QtTest>
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString xdotool(const QStringList& args)
+{
+    return run(QStringLiteral("xdotool"), args);
+}
+
+void clickAt(QPoint global)
+{
+    xdotool({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+    xdotool({"click", "1"});
+}
+
+void clickWidget(QWidget* w)
+{
+    clickAt(w->mapToGlobal(w->rect().center()));
+}
+
+// Counts the key presses of one key that reach the application.
+class KeyCounter : public QObject
+{
+public:
+    explicit KeyCounter(int key)
+        : m_key(key)
+    {
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == m_key &&
+            !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            ++count;
+        return false;
+    }
+
+private:
+    int m_key;
+};
+
+// Starts a real drag of an icon when the mouse moves with the button down.
+class IconSource : public QWidget
+{
+public:
+    IconInfo icon;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { m_pressed = true; }
+    void mouseMoveEvent(QMouseEvent*) override
+    {
+        if (!m_pressed)
+            return;
+        m_pressed = false;
+        auto* drag = new QDrag(this);
+        auto* data = new QMimeData;
+        data->setData(IconInfo::dragMimeType(), encodeIconInfo(icon));
+        drag->setMimeData(data);
+        drag->exec(Qt::CopyAction);
+    }
+
+private:
+    bool m_pressed = false;
+};
+
+} // namespace
+
+class TestEditorsX11 : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ShortcutsManager* m_scripts = nullptr;
+
+    bool activate(QWidget* window)
+    {
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window))
+            return false;
+        xdotool({"windowactivate", "--sync", QString::number(window->winId())});
+        return QTest::qWaitForWindowActive(window);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs the X11 test session (tests/session/run-session)");
+        if (QStandardPaths::findExecutable("xdotool").isEmpty())
+            QSKIP("xdotool is not installed");
+        QVERIFY2(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+                 "a window manager must run");
+        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
+        L10n::shared().setCurrentLanguage("en");
+        m_scripts = new ShortcutsManager(m_dir.filePath("scripts"), {}, this);
+    }
+
+    void recordRealKeys_data()
+    {
+        QTest::addColumn<QString>("keys"); // xdotool key names
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<ActionType>("action");
+        QTest::addColumn<QString>("title");
+
+        QTest::newRow("control+tab") << "ctrl+Tab" << true << ActionType::shortcut("Tab", 48, {.control = true})
+                                     << "⌃Tab";
+        // Openbox binds these three for itself; the recording's grab must win.
+        QTest::newRow("alt+tab") << "alt+Tab" << true << ActionType::shortcut("Tab", 48, {.option = true})
+                                 << "⌥Tab";
+        QTest::newRow("alt+F4 does not close the window")
+            << "alt+F4" << true << ActionType::shortcut("F4", 118, {.option = true}) << "⌥F4";
+        QTest::newRow("super+d") << "super+d" << true << ActionType::shortcut("D", 2, {.command = true}) << "⌘D";
+        QTest::newRow("shift+1 is the 1 key with shift")
+            << "shift+1" << true << ActionType::shortcut("1", 18, {.shift = true}) << "⇧1";
+        QTest::newRow("shift+escape records") << "shift+Escape" << true
+                                              << ActionType::shortcut("Esc", 53, {.shift = true}) << "⇧Esc";
+        QTest::newRow("escape alone cancels") << "Escape" << false << ActionType::none() << "";
+    }
+
+    void recordRealKeys()
+    {
+        QFETCH(QString, keys);
+        QFETCH(bool, stored);
+        QFETCH(ActionType, action);
+        QFETCH(QString, title);
+
+        QList<ActionSlot> commits;
+        QWidget window;
+        window.setWindowTitle("Rondix editor test");
+        auto* layout = new QVBoxLayout(&window);
+        auto* editor = new SlotDetailEditorView(
+            ActionSlot::empty(0), [&](const ActionSlot& s, int) { commits.append(s); }, m_scripts);
+        layout->addWidget(editor);
+        window.resize(520, 560);
+        QVERIFY(activate(&window));
+        clickWidget(editor->findChild<QAbstractButton*>("slotTypeButton0"));
+        QTRY_COMPARE(commits.size(), 1);
+        commits.clear();
+
+        clickWidget(editor->findChild<QAbstractButton*>("slotRecordButton"));
+        QTRY_VERIFY(editor->isRecordingShortcut());
+        QTest::qWait(100); // the grab is in place once the server has answered it
+        xdotool({"key", "--clearmodifiers", keys});
+        QTRY_VERIFY(!editor->isRecordingShortcut());
+        QCOMPARE(commits.size(), stored ? 1 : 0);
+        if (stored) {
+            QCOMPARE(commits[0].action, action);
+            QCOMPARE(commits[0].title, title);
+            QVERIFY(commits[0].isEnabled);
+        }
+        // The window manager saw nothing: the window is still there and in front.
+        QTest::qWait(200);
+        QVERIFY(window.isVisible());
+        QCOMPARE(xdotool({"getactivewindow"}), QString::number(window.winId()));
+
+        // The keyboard is free again: typing reaches a field.
+        auto* title2 = editor->findChild<QLineEdit*>("slotTitleField");
+        clickWidget(title2);
+        QTRY_VERIFY(title2->hasFocus());
+        title2->selectAll();
+        xdotool({"type", "ok"});
+        QTRY_COMPARE(title2->text(), "ok");
+    }
+
+    // Without the recording's grab openbox takes Alt+Tab: the check above is
+    // only worth something while this holds.
+    void openboxTakesAltTabOtherwise()
+    {
+        QWidget window;
+        auto* field = new QLineEdit(&window);
+        window.resize(300, 80);
+        QVERIFY(activate(&window));
+        field->setFocus();
+        KeyCounter tabs(Qt::Key_Tab);
+        field->installEventFilter(&tabs);
+        xdotool({"key", "--clearmodifiers", "alt+Tab"});
+        QTest::qWait(300);
+        xdotool({"key", "Tab"});
+        QTRY_COMPARE(tabs.count, 1); // the plain Tab arrived, the Alt+Tab did not
+    }
+
+    // A real drag from another widget onto an empty sector of the ring.
+    void dragAnApplicationOntoTheRing()
+    {
+        QList<ActionSlot> updates;
+        RingProfile ring = PresetProfiles::globalDefault();
+        for (qint64 i = 0; i < 8; ++i)
+            ring.updateSlot(ActionSlot::empty(i));
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        auto* source = new IconSource;
+        source->icon = IconInfo::app("org.gnome.Calculator", "Calculator", "/usr/share/a/c.desktop");
+        source->setFixedSize(60, 60);
+        layout->addWidget(source);
+        auto* editor = new RingVisualEditorView(ring, 0, [&](const ActionSlot& s) { updates.append(s); });
+        layout->addWidget(editor);
+        QVERIFY(activate(&window));
+
+        const QPoint from = source->mapToGlobal(source->rect().center());
+        const QPoint to = editor->ringArea()->mapToGlobal(QPoint(150 - 100, 150)); // west: sector 6
+        // The drag runs its own event loop until the button comes up, so the
+        // whole gesture is one xdotool run beside this process.
+        QStringList gesture{"mousemove", "--sync", QString::number(from.x()), QString::number(from.y()),
+                            "mousedown", "1", "sleep", "0.1"};
+        for (int step = 1; step <= 10; ++step) {
+            const QPoint p = from + (to - from) * step / 10;
+            gesture << "mousemove" << QString::number(p.x()) << QString::number(p.y()) << "sleep" << "0.05";
+        }
+        gesture << "sleep" << "0.2" << "mouseup" << "1";
+        QProcess xdo;
+        xdo.start("xdotool", gesture);
+        QTRY_VERIFY_WITH_TIMEOUT(xdo.state() == QProcess::NotRunning, 10000);
+        QTRY_COMPARE(updates.size(), 1);
+        QCOMPARE(updates[0].id, ring.slotAt(6)->id);
+        QCOMPARE(updates[0].action,
+                 ActionType::launchApp("org.gnome.Calculator", "Calculator", "/usr/share/a/c.desktop"));
+        QCOMPARE(updates[0].title, "Calculator");
+        QVERIFY(updates[0].isEnabled);
+        QCOMPARE(editor->selectedSlotIndex(), 6);
+    }
+};
+
+QTEST_MAIN(TestEditorsX11)
+#include "tst_editors_x11.moc"
