@@ -4,6 +4,7 @@
 // of an icon onto the ring editor.
 #include "actions/ShortcutsManager.h"
 #include "l10n/L10n.h"
+#include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 #include "settings/RingVisualEditorView.h"
 #include "settings/SlotDetailEditorView.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QtDBus>
 #include <QtTest>
 
 namespace {
@@ -244,6 +246,156 @@ private Q_SLOTS:
         QCOMPARE(updates[0].title, "Calculator");
         QVERIFY(updates[0].isEnabled);
         QCOMPARE(editor->selectedSlotIndex(), 6);
+    }
+
+    // What the editors store is what the real ring does: a recorded
+    // Control+Tab reaches a window as Control+Tab, and a typed address reaches
+    // xdg-open exactly as typed.
+    void editedRingDrivesTheRealRing()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs the session bus of the test session");
+        const QString service = QStringLiteral("org.rondix.Rondix");
+        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(service));
+
+        // A private home for the store, the settings and a recording xdg-open.
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
+            env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
+                       home.filePath(QString::fromLatin1(dir).toLower()));
+        env.remove("RONDIX_PLATFORM");
+        env.remove("QT_QPA_PLATFORM");
+        QVERIFY(QDir().mkpath(home.filePath("bin")) && QDir().mkpath(home.filePath("config/Rondix")));
+        const QString log = home.filePath("xdg-open.log");
+        QFile opener(home.filePath("bin/xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n").arg(log).toUtf8());
+        opener.close();
+        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+        env.insert("PATH", home.filePath("bin") + ":" + env.value("PATH"));
+        QFile conf(home.filePath("config/Rondix/Rondix.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[General]\napp_language=en\nsoundEnabled=false\nlaunchAtLogin=false\n"
+                   "user_explicitly_cleared_hotkey=true\n");
+        conf.close();
+
+        // The editors, owned as the settings window owns them: every commit into the store.
+        AppProfileManager store(home.filePath("data"));
+        const QUuid ringId = store.universalProfile().id;
+        store.clearAllSlots(ringId); // every sector empty, as a new ring starts
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        QPointer<SlotDetailEditorView> slotEditor;
+        auto* ringEditor = new RingVisualEditorView(store.universalProfile(), 0, [&](const ActionSlot& s) {
+            store.updateSlot(ringId, s);
+        });
+        layout->addWidget(ringEditor, 0, Qt::AlignTop);
+        const auto showSlot = [&](int index) {
+            delete slotEditor;
+            slotEditor = new SlotDetailEditorView(
+                *store.universalProfile().slotAt(index),
+                [&](const ActionSlot& s, int) {
+                    store.updateSlot(ringId, s);
+                    ringEditor->setProfile(store.universalProfile());
+                },
+                m_scripts);
+            layout->addWidget(slotEditor, 1);
+        };
+        showSlot(0);
+        connect(ringEditor, &RingVisualEditorView::selectedSlotIndexChanged, this, showSlot);
+        window.resize(800, 560);
+        QVERIFY(activate(&window));
+
+        // East: record Control+Tab.
+        clickAt(ringEditor->ringArea()->mapToGlobal(QPoint(150 + 100, 150)));
+        QTRY_COMPARE(ringEditor->selectedSlotIndex(), 2);
+        QTRY_VERIFY(slotEditor && slotEditor->isVisible());
+        clickWidget(slotEditor->findChild<QAbstractButton*>("slotTypeButton0"));
+        auto* record = slotEditor->findChild<QAbstractButton*>("slotRecordButton");
+        QTRY_VERIFY(record->isVisible());
+        clickWidget(record);
+        QTRY_VERIFY(slotEditor->isRecordingShortcut());
+        QTest::qWait(100);
+        xdotool({"key", "--clearmodifiers", "ctrl+Tab"});
+        QTRY_VERIFY(!slotEditor->isRecordingShortcut());
+        const ActionSlot east = *store.universalProfile().slotAt(2);
+        QCOMPARE(east.action, ActionType::shortcut("Tab", 48, {.control = true}));
+        QCOMPARE(east.title, "⌃Tab");
+        QVERIFY(east.isEnabled);
+
+        // North: open an address typed into the field.
+        const QString url = QStringLiteral("https://example.org/typed/path?q=1");
+        clickAt(ringEditor->ringArea()->mapToGlobal(QPoint(150, 150 - 100)));
+        QTRY_COMPARE(ringEditor->selectedSlotIndex(), 0);
+        QTRY_VERIFY(slotEditor && slotEditor->isVisible() && slotEditor->slot().index == 0);
+        clickWidget(slotEditor->findChild<QAbstractButton*>("slotTypeButton5"));
+        auto* field = slotEditor->findChild<QLineEdit*>("slotUrlField");
+        QTRY_VERIFY(field->isVisible());
+        clickWidget(field);
+        QTRY_VERIFY(field->hasFocus());
+        xdotool({"type", "--delay", "20", url});
+        QTRY_COMPARE(store.universalProfile().slotAt(0)->action, ActionType::openURL(url));
+        window.hide();
+
+        // The real Rondix on that store, and a window to receive the keys.
+        QProcess probe;
+        probe.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"), {});
+        QByteArray probeOut;
+        QVERIFY(QTest::qWaitFor([&] { return (probeOut += probe.readAllStandardOutput()).contains("ready"); },
+                                10000));
+        QProcess rondix;
+        rondix.setProcessEnvironment(env);
+        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), {});
+        QByteArray rondixOut;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (rondixOut += rondix.readAllStandardOutput()).contains("launched successfully"); },
+            10000));
+        const auto call = [&](const QString& method) {
+            return QDBusConnection::sessionBus().call(
+                QDBusMessage::createMethodCall(service, "/org/rondix/Rondix", service, method), QDBus::Block,
+                3000);
+        };
+        const auto ringCentre = [&]() -> QPoint {
+            const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(
+                QDBusMessage::createMethodCall(service, "/org/rondix/Rondix", "org.freedesktop.DBus.Properties",
+                                               "Get")
+                    << service << QStringLiteral("RingGeometry"),
+                QDBus::Block, 3000);
+            return qdbus_cast<QRect>(reply.value().variant().value<QDBusArgument>()).center();
+        };
+        const auto chooseSector = [&](QPoint offset) {
+            xdotool({"mousemove", "--sync", "700", "450"});
+            QCOMPARE(call("Summon").type(), QDBusMessage::ReplyMessage);
+            QPoint centre;
+            QTRY_VERIFY((centre = ringCentre()) != QPoint());
+            QTest::qWait(200);
+            xdotool({"mousemove", "--sync", QString::number(centre.x() + 3), QString::number(centre.y() + 3)});
+            QTest::qWait(30);
+            const QPoint at = centre + offset;
+            xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+            QTest::qWait(60);
+            xdotool({"click", "1"});
+        };
+
+        chooseSector(QPoint(100, 0));
+        // Qt::Key_Tab with Qt::ControlModifier, as the window received them.
+        QTRY_VERIFY_WITH_TIMEOUT((probeOut += probe.readAllStandardOutput()).contains("press 16777217 67108864"),
+                                 5000);
+        QTest::qWait(300);
+        chooseSector(QPoint(0, -100));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            [&] {
+                QFile f(log);
+                return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+            }(),
+            url + "\n", 5000);
+
+        rondix.terminate();
+        QVERIFY(rondix.waitForFinished(5000));
+        probe.kill();
+        probe.waitForFinished(3000);
     }
 };
 
