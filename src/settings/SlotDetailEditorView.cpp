@@ -3,6 +3,7 @@
 #include "actions/ShortcutsManager.h"
 #include "hud/ActionIconView.h"
 #include "l10n/L10n.h"
+#include "model/KeyComboText.h"
 #include "platform/Platform.h"
 #include "settings/EditorPresets.h"
 #include "settings/ShortcutCapture.h"
@@ -743,7 +744,7 @@ void SlotDetailEditorView::refresh()
     m_shortcutShownRow->setVisible(hasShortcut);
     m_recordButton->setVisible(!hasShortcut);
     if (hasShortcut)
-        m_shortcutShown->setText(shortcut->modifiers.displayString() + shortcut->key);
+        m_shortcutShown->setText(KeyComboText::display(shortcut->keyCode, shortcut->modifiers));
 
     refreshScriptPanel();
 

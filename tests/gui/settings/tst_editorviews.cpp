@@ -115,20 +115,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("stored");
         QTest::addColumn<ActionType>("action");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("shown"); // as the panel shows it
 
         const QList<int> ctrlTab{int(Qt::Key_Control), int(Qt::ControlModifier), int(Qt::Key_Tab),
                                  int(Qt::ControlModifier)};
         QTest::newRow("control+tab") << ctrlTab << true << ActionType::shortcut("Tab", 48, {.control = true})
-                                     << "⌃Tab";
-        QTest::newRow("escape cancels") << QList<int>{int(Qt::Key_Escape), 0} << false << ActionType::none() << "";
+                                     << "⌃Tab" << "Ctrl+Tab";
+        QTest::newRow("escape cancels") << QList<int>{int(Qt::Key_Escape), 0} << false << ActionType::none() << ""
+                                        << "";
         QTest::newRow("shift+escape records Esc")
             << QList<int>{int(Qt::Key_Shift), int(Qt::ShiftModifier), int(Qt::Key_Escape), int(Qt::ShiftModifier)}
-            << true << ActionType::shortcut("Esc", 53, {.shift = true}) << "⇧Esc";
+            << true << ActionType::shortcut("Esc", 53, {.shift = true}) << "⇧Esc" << "Shift+Esc";
         // The window's own shortcuts (undo) do not get the key while recording.
         QTest::newRow("control+z") << QList<int>{int(Qt::Key_Z), int(Qt::ControlModifier)} << true
-                                   << ActionType::shortcut("Z", 6, {.control = true}) << "⌃Z";
+                                   << ActionType::shortcut("Z", 6, {.control = true}) << "⌃Z" << "Ctrl+Z";
         QTest::newRow("alt+F4") << QList<int>{int(Qt::Key_F4), int(Qt::AltModifier)} << true
-                                << ActionType::shortcut("F4", 118, {.option = true}) << "⌥F4";
+                                << ActionType::shortcut("F4", 118, {.option = true}) << "⌥F4" << "Alt+F4";
     }
 
     void recording()
@@ -137,6 +139,7 @@ private Q_SLOTS:
         QFETCH(bool, stored);
         QFETCH(ActionType, action);
         QFETCH(QString, title);
+        QFETCH(QString, shown);
 
         QWidget window;
         auto* layout = new QVBoxLayout(&window);
@@ -175,6 +178,7 @@ private Q_SLOTS:
             QCOMPARE(commits[0].slot.icon, IconInfo::sfSymbol("keyboard"));
             QVERIFY(commits[0].slot.isEnabled);
             QVERIFY(editor->findChild<QWidget*>("slotShortcutShown")->isVisible());
+            QCOMPARE(editor->findChild<QLabel*>("slotShortcutShown")->text(), shown);
         } else {
             QVERIFY(record->isVisible());
         }
