@@ -188,7 +188,8 @@ private Q_SLOTS:
         system.title = "锁定屏幕";
         system.action = ActionType::systemControl(SystemControlAction::lockScreen);
         system.isEnabled = true;
-        QTest::newRow("automatic system title follows the language") << system << true << "Lock Screen";
+        QTest::newRow("automatic system title follows the language") << system << true
+                                                                     << SystemControl::localizedName(SystemControlAction::lockScreen);
         QTest::newRow("no slot at all") << ActionSlot() << false << "Empty";
     }
 

@@ -82,6 +82,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("tab");
         QTest::addColumn<ActionSlot>("expected");
 
+        // Titles the editor fills in are the current language's texts.
+        const QString quickText = L10n::string("slot.type.paste_text");
+        const QString lockScreen = SystemControl::localizedName(SystemControlAction::lockScreen);
         const ActionSlot blank = slotWith({}, symbol({}), ActionType::none(), false);
         const ActionSlot unassigned = slotWith("未分配", symbol("未分配"), ActionType::none(), false);
         const ActionSlot mine = slotWith("Mine", symbol("star"), ActionType::none(), false);
@@ -123,7 +126,7 @@ private Q_SLOTS:
 
         QTest::newRow("2 text kept untrimmed")
             << ActionType::pasteText(" hi\n") << noScripts << blank << 2
-            << slotWith("Quick Text", symbol("text.bubble"), ActionType::pasteText(" hi\n"), true);
+            << slotWith(quickText, symbol("text.bubble"), ActionType::pasteText(" hi\n"), true);
         QTest::newRow("2 empty text, user title")
             << none << noScripts << mine << 2
             << slotWith("Mine", symbol("star"), ActionType::pasteText({}), true);
@@ -156,7 +159,7 @@ private Q_SLOTS:
                         ActionType::systemControl(SystemControlAction::missionControl), true);
         QTest::newRow("6 the control chosen before")
             << ActionType::systemControl(SystemControlAction::lockScreen) << noScripts << mine << 6
-            << slotWith("Lock Screen", symbol("lock.fill"),
+            << slotWith(lockScreen, symbol("lock.fill"),
                         ActionType::systemControl(SystemControlAction::lockScreen), true);
 
         QTest::newRow("7 clears everything")
@@ -198,6 +201,7 @@ private Q_SLOTS:
         QTest::addColumn<ActionType>("expectedAction");
         QTest::addColumn<bool>("expectedEnabled");
 
+        const QString quickText = L10n::string("slot.type.paste_text");
         QTest::newRow("1 shortcut, placeholder title")
             << Op([&](SlotEditorModel& m) {
                    m.recordShortcut(40, {.shift = true});
@@ -214,10 +218,10 @@ private Q_SLOTS:
             << Op([](SlotEditorModel& m) { m.commitShortcutName(" \n "); }) << "Mine" << "Mine" << symbol({})
             << ActionType::none() << false;
         QTest::newRow("3 paste text")
-            << Op([](SlotEditorModel& m) { m.editTextContent("  two\nlines "); }) << "" << "Quick Text"
+            << Op([](SlotEditorModel& m) { m.editTextContent("  two\nlines "); }) << "" << quickText
             << symbol("text.bubble") << ActionType::pasteText("  two\nlines ") << true;
         QTest::newRow("3 empty paste text is stored enabled")
-            << Op([](SlotEditorModel& m) { m.editTextContent({}); }) << "未分配" << "Quick Text"
+            << Op([](SlotEditorModel& m) { m.editTextContent({}); }) << "未分配" << quickText
             << symbol("text.bubble") << ActionType::pasteText({}) << true;
         QTest::newRow("4 address exactly as typed")
             << Op([](SlotEditorModel& m) { m.editURL(" example.org/a b "); }) << "Mine" << "Mine"
@@ -240,7 +244,7 @@ private Q_SLOTS:
             << Op([](SlotEditorModel& m) { m.applyPromptTemplate("Text", "Polish"); }) << "" << "Polish"
             << symbol("text.bubble") << ActionType::pasteText("Text") << true;
         QTest::newRow("6 template title over the generic title")
-            << Op([](SlotEditorModel& m) { m.applyPromptTemplate("Text", "Polish"); }) << "Quick Text"
+            << Op([](SlotEditorModel& m) { m.applyPromptTemplate("Text", "Polish"); }) << quickText
             << "Polish" << symbol("text.bubble") << ActionType::pasteText("Text") << true;
         QTest::newRow("6 template keeps a user title")
             << Op([](SlotEditorModel& m) { m.applyPromptTemplate("Text", "Polish"); }) << "Mine" << "Mine"
@@ -265,7 +269,7 @@ private Q_SLOTS:
                                        << symbol("folder") << ActionType::openPath("/") << true;
         QTest::newRow("10 system control replaces a user title")
             << Op([](SlotEditorModel& m) { m.chooseSystemControl(SystemControlAction::mute); }) << "Mine"
-            << "Mute / Unmute" << symbol("speaker.slash.fill")
+            << SystemControl::localizedName(SystemControlAction::mute) << symbol("speaker.slash.fill")
             << ActionType::systemControl(SystemControlAction::mute) << true;
         QTest::newRow("11 clear")
             << Op([](SlotEditorModel& m) {
