@@ -2,6 +2,7 @@
 // call fails politely so that callers take their documented fallbacks.
 #include "platform/Platform.h"
 #include "platform/PlatformLoader.h"
+#include "platform/WindowRingSurface.h"
 
 namespace {
 
@@ -152,4 +153,7 @@ void installNullBackends(Platform& p)
     fill<NullSoundPlayer>(p.sounds, p);
     fill<NullSessionControls>(p.session, p);
     fill<NullLoginItem>(p.loginItem, p);
+    // The ring in a plain window: what any session can show.
+    if (!p.ringSurface)
+        p.ringSurface = new WindowRingSurface(p.input, p.windows, &p);
 }

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 #include "platform/PlatformLoader.h"
+#include "platform/WindowRingSurface.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotkeyGrabber.h"
 #include "platform/x11/X11InputMonitor.h"
@@ -32,5 +33,7 @@ bool installX11Backends(Platform& platform)
         platform.trust = new X11InputTrust(conn, conn);
     if (!platform.keys)
         platform.keys = new X11KeyInjector(conn, monitor, grabber, conn);
+    if (!platform.ringSurface)
+        platform.ringSurface = new WindowRingSurface(platform.input, platform.windows, conn);
     return true;
 }
