@@ -153,7 +153,8 @@ void installNullBackends(Platform& p)
     fill<NullSoundPlayer>(p.sounds, p);
     fill<NullSessionControls>(p.session, p);
     fill<NullLoginItem>(p.loginItem, p);
-    // The ring in a plain window: what any session can show.
+    // The ring in a plain window: what any session can show. It lives until
+    // the process ends, as the ring panel does.
     if (!p.ringSurface)
-        p.ringSurface = new WindowRingSurface(p.input, p.windows, &p);
+        p.ringSurface = new WindowRingSurface(p.input, p.windows, nullptr);
 }

@@ -50,7 +50,7 @@ private:
     void onKey(const RawKeyEvent& event);
     void onButton(int button, const QPoint& globalPos);
 
-    InputMonitor* m_input;
+    QPointer<InputMonitor> m_input;
     WindowSystem* m_windows;
     std::unique_ptr<QWidget> m_window;
     bool m_shown = false;

@@ -75,7 +75,9 @@ bool installWaylandBackends(Platform& platform)
     LayerShellRingSurface* overlay = nullptr;
     if (auto* shell = static_cast<zwlr_layer_shell_v1*>(
             conn->bind("zwlr_layer_shell_v1", &zwlr_layer_shell_v1_interface, 2))) {
-        overlay = new LayerShellRingSurface(conn, shell, conn);
+        // Lives until the process ends, as the ring panel does (its widget
+        // cannot be taken down while the application object is).
+        overlay = new LayerShellRingSurface(conn, shell, nullptr);
         platform.ringSurface = overlay;
     }
     auto keyboardTaken = [o = QPointer<LayerShellRingSurface>(overlay)] { return o && o->hasOverlay(); };

@@ -33,7 +33,9 @@ bool installX11Backends(Platform& platform)
         platform.trust = new X11InputTrust(conn, conn);
     if (!platform.keys)
         platform.keys = new X11KeyInjector(conn, monitor, grabber, conn);
+    // Like the ring panel, the ring's window lives until the process ends: a
+    // window cannot be taken down while the application object is.
     if (!platform.ringSurface)
-        platform.ringSurface = new WindowRingSurface(platform.input, platform.windows, conn);
+        platform.ringSurface = new WindowRingSurface(platform.input, platform.windows, nullptr);
     return true;
 }
