@@ -58,6 +58,8 @@ public:
     {
         return RingSurface::clampedOrigin(point, area);
     }
+    // The available area of the screen holding `point` (fallback 1440 x 900).
+    static QRect availableAreaAt(const QPoint& point);
 
 Q_SIGNALS:
     void shown();
