@@ -409,7 +409,7 @@ void WhirloHUDView::init()
     connect(&m_controller, &HudController::changed, this, &WhirloHUDView::syncTargets);
     connect(&m_controller, &HudController::dismissRequested, this, &WhirloHUDView::startDismiss);
     // Titles are looked up per language: redraw when it switches.
-    connect(&L10n::shared(), &L10n::languageChanged, this, &WhirloHUDView::requestFrame);
+    connect(&L10n::shared(), &L10n::languageChanged, this, qOverload<>(&QWidget::update));
 }
 
 bool WhirloHUDView::resolveDarkMode(const QString& themeMode, bool systemDark)
@@ -476,7 +476,7 @@ void WhirloHUDView::appear()
 void WhirloHUDView::setBackdrop(const QPixmap& backdrop)
 {
     m_backdrop = backdrop;
-    requestFrame();
+    update();
 }
 
 void WhirloHUDView::seedPointer(const QPointF& localPos)
@@ -501,7 +501,7 @@ void WhirloHUDView::syncTargets()
     m_hubVolume.springTo(m_controller.isVolumeHovered() ? 1.0 : 0.0);
     m_gauge.easeTo(m_controller.gaugeFraction(), 0.12, QEasingCurve::InOutQuad, now());
     ensureTicking();
-    requestFrame();
+    update();
 }
 
 void WhirloHUDView::startDismiss()
@@ -520,12 +520,6 @@ void WhirloHUDView::startDismiss()
         if (m_onDismiss)
             m_onDismiss();
     });
-}
-
-void WhirloHUDView::requestFrame()
-{
-    update();
-    Q_EMIT frameRequested();
 }
 
 void WhirloHUDView::ensureTicking()
@@ -547,7 +541,7 @@ void WhirloHUDView::tick()
     }
     if (!moving)
         m_frameTimer.stop(); // idle: no wake-ups until the next input
-    requestFrame();
+    update();
 }
 
 void WhirloHUDView::finishAnimations()
@@ -561,7 +555,7 @@ void WhirloHUDView::finishAnimations()
         settle(m_sectorPress[i]);
     }
     m_frameTimer.stop();
-    requestFrame();
+    update();
 }
 
 QPixmap WhirloHUDView::appIcon(const IconInfo& icon)

@@ -37,8 +37,7 @@ void AppDelegate::applicationDidFinishLaunching()
         if (!self)
             return;
         self->m_services.playTriggerSound();
-        runSummonSequence(self->m_services,
-                          self->m_services.pointerPositionKnown() ? std::optional<QPoint>(point) : std::nullopt);
+        runSummonSequence(self->m_services, point);
     });
 
     m_menuBar.setupMenuBar();

@@ -177,7 +177,10 @@ int main(int argc, char* argv[])
     AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
 
     dbus.ringVisibleProvider = [] { return WhirloPanel::shared().isShown(); };
-    dbus.ringGeometryProvider = [] { return WhirloPanel::shared().geometry(); };
+    dbus.ringGeometryProvider = [] {
+        const QWidget* window = WhirloPanel::shared().window();
+        return window && WhirloPanel::shared().isShown() ? window->geometry() : QRect();
+    };
     dbus.importProvider = [](const QString& path, QString* error) -> std::optional<QString> {
         const std::optional<RingProfile> ring = decodeRingFile(path, error);
         if (!ring)
