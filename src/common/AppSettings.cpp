@@ -4,6 +4,12 @@
 
 namespace AppSettings {
 
+AppSettingsNotifier& notifier()
+{
+    static AppSettingsNotifier instance;
+    return instance;
+}
+
 QString filePath()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -32,6 +38,7 @@ void setValue(const QString& key, const QVariant& value)
     auto s = open();
     s->setValue(key, value);
     s->sync();
+    Q_EMIT notifier().valueChanged(key);
 }
 
 void remove(const QString& key)
@@ -39,6 +46,7 @@ void remove(const QString& key)
     auto s = open();
     s->remove(key);
     s->sync();
+    Q_EMIT notifier().valueChanged(key);
 }
 
 QVariant value(const QString& key, const QVariant& absentValue)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QSettings>
 #include <QString>
 
@@ -7,7 +8,21 @@
 
 // The user's settings: an INI file at $XDG_CONFIG_HOME/Rondix/Rondix.conf,
 // using the same key names on every platform ("soundEnabled", "app_language", ...).
+// Announces each key written or removed through AppSettings in this process,
+// so that open windows and the ring follow a changed setting at once.
+class AppSettingsNotifier : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+Q_SIGNALS:
+    void valueChanged(const QString& key);
+};
+
 namespace AppSettings {
+
+AppSettingsNotifier& notifier();
 
 // Path of the settings file for the current environment.
 QString filePath();

@@ -6,6 +6,7 @@
 #include "hud/RadialGeometry.h"
 #include "l10n/L10n.h"
 #include "platform/Platform.h"
+#include "platform/freedesktop/SystemAppearance.h"
 
 #include <cmath>
 #include <QApplication>
@@ -414,21 +415,12 @@ void WhirloHUDView::init()
 
 bool WhirloHUDView::resolveDarkMode(const QString& themeMode, bool systemDark)
 {
-    if (themeMode == QLatin1String("dark"))
-        return true;
-    if (themeMode == QLatin1String("light"))
-        return false;
-    return systemDark;
+    return SystemAppearance::resolveDark(themeMode, systemDark);
 }
 
 bool WhirloHUDView::systemIsDark()
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    const Qt::ColorScheme scheme = QGuiApplication::styleHints()->colorScheme();
-    if (scheme != Qt::ColorScheme::Unknown)
-        return scheme == Qt::ColorScheme::Dark;
-#endif
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    return SystemAppearance::shared().isDark();
 }
 
 QFont WhirloHUDView::titleFont(bool hovered) const
