@@ -219,12 +219,17 @@ private Q_SLOTS:
         m_target.setProcessEnvironment(targetEnv);
         m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_e2e_target"));
         QVERIFY(m_target.waitForStarted());
-        // Generous: on a loaded machine the window manager just started may take a while.
-        QTRY_VERIFY_WITH_TIMEOUT(
+        // Generous: on a loaded machine the window manager just started, and the
+        // target's first start of Qt, may take a long while.
+        QTRY_VERIFY2_WITH_TIMEOUT(
             !(m_targetWindow = xdotool(QStringLiteral("search --onlyvisible --pid %1 --name E2E.Target")
                                            .arg(m_target.processId())))
                  .isEmpty(),
-            15000);
+            qPrintable(QStringLiteral("no target window; target %1, its output: %2")
+                           .arg(m_target.state() == QProcess::Running ? QStringLiteral("running")
+                                                                      : QStringLiteral("gone"),
+                                QString::fromLocal8Bit(m_target.readAllStandardError()))),
+            45000);
         m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
