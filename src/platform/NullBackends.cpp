@@ -42,6 +42,7 @@ public:
     std::optional<DesktopEntry> entryForId(const QString&) override { return std::nullopt; }
     std::optional<DesktopEntry> entryForFile(const QString&) override { return std::nullopt; }
     QList<DesktopEntry> allApplications() override { return {}; }
+    std::optional<DesktopEntry> defaultApplicationForType(const QString&) override { return std::nullopt; }
     bool launch(const DesktopEntry&, QString* error) override
     {
         if (error)

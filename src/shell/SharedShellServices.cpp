@@ -6,6 +6,7 @@
 #include "hud/WhirloPanel.h"
 #include "model/AppProfileManager.h"
 #include "model/RingProfile.h"
+#include "settings/AppScanner.h"
 #include "shell/AccessibilityPermissionManager.h"
 #include "shell/ActiveAppSensor.h"
 #include "shell/HotkeyManager.h"
@@ -77,4 +78,5 @@ QString SharedShellServices::currentAppName()
 void SharedShellServices::releaseSettingsCaches()
 {
     AppIconCache::shared().removeAll();
+    AppScanner::clearCache();
 }

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QSet>
@@ -85,9 +86,18 @@ public:
     std::optional<DesktopEntry> entryForId(const QString& id) override;
     std::optional<DesktopEntry> entryForFile(const QString& path) override;
     QList<DesktopEntry> allApplications() override { return entries; }
+    std::optional<DesktopEntry> defaultApplicationForType(const QString& mimeType) override
+    {
+        if (!defaultHandlers.contains(mimeType))
+            return std::nullopt;
+        return defaultHandlers.value(mimeType);
+    }
     bool launch(const DesktopEntry& entry, QString* error) override;
 
     QList<DesktopEntry> entries;
+    // MIME type -> the entry that opens it (listed in `entries` or not, as
+    // a handler hidden from menus is not).
+    QHash<QString, DesktopEntry> defaultHandlers;
     QList<DesktopEntry> launched;
     QString launchError;  // non-empty: launches fail with this reason
 };

@@ -87,6 +87,20 @@ QList<DesktopEntry> GioDesktopEntries::allApplications()
     return result;
 }
 
+std::optional<DesktopEntry> GioDesktopEntries::defaultApplicationForType(const QString& mimeType)
+{
+    if (mimeType.isEmpty())
+        return std::nullopt;
+    GAppInfo* app = g_app_info_get_default_for_type(mimeType.toUtf8().constData(), FALSE);
+    if (!app)
+        return std::nullopt;
+    std::optional<DesktopEntry> result;
+    if (G_IS_DESKTOP_APP_INFO(app))
+        result = toEntry(G_DESKTOP_APP_INFO(app));
+    g_object_unref(app);
+    return result;
+}
+
 bool GioDesktopEntries::launch(const DesktopEntry& entry, QString* error)
 {
     GDesktopAppInfo* info = nullptr;

@@ -12,5 +12,6 @@ public:
     std::optional<DesktopEntry> entryForId(const QString& id) override;
     std::optional<DesktopEntry> entryForFile(const QString& path) override;
     QList<DesktopEntry> allApplications() override;
+    std::optional<DesktopEntry> defaultApplicationForType(const QString& mimeType) override;
     bool launch(const DesktopEntry& entry, QString* error) override;
 };
