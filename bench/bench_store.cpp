@@ -2,19 +2,16 @@
 // encoding of a 1 MB ring file, and how fast and cheaply hostile ring files of
 // the largest size accepted are refused. Prints each figure beside its target.
 #include "BenchTiming.h"
+#include "RingDocuments.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
-#include <functional>
-#include <malloc.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -92,63 +89,6 @@ RingProfile largeRing(qsizetype bytes)
     const qsizetype sample = 100;
     const qsizetype perSlot = encodeRingProfile(ringOf(sample)).size() / sample;
     return ringOf(bytes / perSlot);
-}
-
-// A ring file of exactly `size` bytes whose ignored member "extra" holds `unit`
-// repeated between `open` and `close`.
-QByteArray hostileRing(qsizetype size, const QByteArray& open, const QByteArray& unit,
-                       const QByteArray& close)
-{
-    QByteArray head = encodeRingProfile(PresetProfiles::globalDefault(), JsonLayout::Compact);
-    head.chop(1);
-    head += ",\"extra\":" + open;
-    const QByteArray tail = close + "}";
-    const qsizetype count = (size - head.size() - tail.size()) / unit.size();
-    return head + unit.repeated(count) + tail;
-}
-
-// Peak resident memory that `work` adds, in KiB, or -1. It runs in a child
-// process whose high-water mark is reset first (a forked child inherits the
-// parent's), so earlier work in this process does not hide it.
-long peakMemoryKiB(const std::function<void()>& work)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const auto statusValue = [](const char* key) {
-            QFile status(QStringLiteral("/proc/self/status"));
-            if (status.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : status.readAll().split('\n')) {
-                    if (line.startsWith(key))
-                        return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
-                }
-            }
-            return -1L;
-        };
-        // Memory freed earlier but still resident would otherwise be reused unseen.
-        malloc_trim(0);
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        long grown = -1;
-        if (clear.open(QIODevice::WriteOnly) && clear.write("5") == 1) {
-            clear.close();
-            const long before = statusValue("VmRSS:");
-            work();
-            grown = statusValue("VmHWM:") - before;
-        }
-        (void)!write(channel[1], &grown, sizeof grown);
-        _exit(0);
-    }
-    close(channel[1]);
-    long grown = -1;
-    if (pid < 0 || read(channel[0], &grown, sizeof grown) != sizeof grown)
-        grown = -1;
-    close(channel[0]);
-    int status = 0;
-    if (pid > 0)
-        waitpid(pid, &status, 0);
-    return grown;
 }
 
 } // namespace
@@ -233,11 +173,11 @@ int main(int argc, char** argv)
         const char* name;
         QByteArray bytes;
     } hostile[] = {
-        {"refuse 4 MB of nesting", hostileRing(limit, "", "[", "")},
-        {"refuse 4 MB of numbers", hostileRing(limit, "[", "0,", "0]")},
-        {"refuse 4 MB of empty arrays", hostileRing(limit, "[", "[],", "[]]")},
-        {"refuse 4 MB of members", hostileRing(limit, "{", "\"k\":{},", "\"k\":{}}")},
-        {"accept a 4 MB string", hostileRing(limit, "\"", "x", "\"")}, // costly but bounded
+        {"refuse 4 MB of nesting", filledTo(limit, "", "[", "")},
+        {"refuse 4 MB of numbers", filledTo(limit, "[", "0,", "0]")},
+        {"refuse 4 MB of empty arrays", filledTo(limit, "[", "[],", "[]]")},
+        {"refuse 4 MB of members", filledTo(limit, "{", "\"k\":{},", "\"k\":{}}")},
+        {"accept a 4 MB string", filledTo(limit, "\"", "x", "\"")}, // costly but bounded
     };
     bool failed = false;
     for (const auto& file : hostile) {

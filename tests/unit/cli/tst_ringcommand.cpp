@@ -1,5 +1,6 @@
 // "rondix ring ...": validation of ring files, export and import through a
 // ring store in a temporary $XDG_DATA_HOME.
+#include "TestFiles.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 #include "shell/RingCommand.h"
@@ -38,24 +39,6 @@ RingProfile sampleRing(const std::optional<QString>& bundleId, const QString& na
         slots << ActionSlot::empty(i);
     slots[0].action = ActionType::shortcut("C", 8, KeyModifiers{.control = true});
     return RingProfile(QUuid::createUuid(), name, bundleId, std::nullopt, slots, false);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray corpusFile(const char* name)
-{
-    QFile f(QStringLiteral(RONDIX_SOURCE_DIR "/tests/fuzz/corpus/ring_json/") + QLatin1String(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing test file");
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Applies one change at a JSON pointer: removes the member (no value), or sets it.

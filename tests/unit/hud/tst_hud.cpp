@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "common/AppSettings.h"
 #include "common/Clock.h"
 #include "common/SymbolGlyphs.h"
@@ -96,18 +97,12 @@ class TestHud : public QObject
         return std::make_unique<HudController>(testRing(), s);
     }
 
-    void writeFile(const QString& path, const QByteArray& data)
-    {
-        QFile f(m_dir.filePath(path));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
         QVERIFY(QDir(m_dir.path()).mkpath(u"other"_s));
-        writeFile(u"red.desktop"_s, "[Desktop Entry]\nType=Application\nName=Red\nExec=true\n");
+        QVERIFY(writeFile(m_dir.filePath(u"red.desktop"_s), "[Desktop Entry]\nType=Application\nName=Red\nExec=true\n"));
         QImage red(64, 64, QImage::Format_ARGB32);
         red.fill(QColor(255, 0, 0));
         QVERIFY(red.save(m_dir.filePath(u"red.png"_s)));
@@ -432,7 +427,7 @@ private Q_SLOTS:
         QFETCH(QString, played);
         QFile::remove(m_dir.filePath(u"other/hover_tap.wav"_s));
         if (!hover.isNull())
-            writeFile(u"other/hover_tap.wav"_s, hover);
+            QVERIFY(writeFile(m_dir.filePath(u"other/hover_tap.wav"_s), hover));
         SoundFeedback sounds(m_platform->sounds, m_clock, {m_dir.filePath(u"other"_s)});
         sounds.playHover();
         sounds.playTrigger();

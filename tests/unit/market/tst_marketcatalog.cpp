@@ -1,6 +1,7 @@
 // The bundled catalogue in market/catalog: every ring is strict ring JSON for
 // the application its entry names, with eight enabled shortcuts whose key
 // codes, key names and symbols Rondix knows, and no chord twice.
+#include "TestFiles.h"
 #include "common/SymbolGlyphs.h"
 #include "model/ModelJson.h"
 #include "settings/KeyCodeHelper.h"
@@ -15,12 +16,6 @@
 namespace {
 
 const QString kCatalog = QStringLiteral(RONDIX_SOURCE_DIR "/market/catalog");
-
-QByteArray read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -42,7 +37,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, id);
         QJsonParseError error;
-        const QJsonObject item = QJsonDocument::fromJson(read(kCatalog + "/" + id + ".item.json"), &error).object();
+        const QJsonObject item = QJsonDocument::fromJson(readFile(kCatalog + "/" + id + ".item.json"), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(item["id"].toString(), id);
         for (const char* member : {"app_name", "bundle_id", "version", "summary", "author"})
@@ -51,7 +46,7 @@ private Q_SLOTS:
         QCOMPARE(item["bundle_id"].toString(), id);
 
         QString decodeError;
-        const auto ring = decodeRingProfile(read(kCatalog + "/" + id + ".rondix"), &decodeError);
+        const auto ring = decodeRingProfile(readFile(kCatalog + "/" + id + ".rondix"), &decodeError);
         QVERIFY2(ring, qPrintable(decodeError));
         QCOMPARE(ring->bundleIdentifier, std::optional<QString>(id));
         QCOMPARE(ring->slots.size(), 8);

@@ -1,13 +1,11 @@
+#include "RingDocuments.h"
+#include "TestFiles.h"
 #include "common/MessageText.h"
 #include "model/ModelJson.h"
 
 #include <ctime>
-#include <functional>
-#include <malloc.h>
 #include <QFile>
 #include <QTest>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using Json = nlohmann::ordered_json;
 
@@ -39,31 +37,6 @@ QByteArray dump(const Json& j)
     return QByteArray::fromStdString(j.dump());
 }
 
-QByteArray corpusFile(const char* name)
-{
-    QFile file(QStringLiteral(RONDIX_SOURCE_DIR "/tests/fuzz/corpus/ring_json/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing test file");
-}
-
-// The compact ring document with one more member, "extra", whose value the
-// caller appends; the closing brace is appended as well.
-QByteArray withExtraMember(const QByteArray& value)
-{
-    QByteArray document = encodeRingProfile(baseRing(), JsonLayout::Compact);
-    document.chop(1);
-    return document + ",\"extra\":" + value + "}";
-}
-
-// A ring document whose extra member fills it up to exactly `size` bytes with
-// `unit` repeated (and `close` after it).
-QByteArray filledTo(qsizetype size, const QByteArray& open, const QByteArray& unit, const QByteArray& close)
-{
-    const qsizetype fixed = withExtraMember(open + close).size();
-    const qsizetype count = (size - fixed) / unit.size();
-    QByteArray document = withExtraMember(open + unit.repeated(count) + close);
-    return document;
-}
-
 // Sanitizer builds run several times slower and keep freed memory in quarantine.
 #ifdef RONDIX_SANITIZED
 constexpr bool kSanitized = true;
@@ -77,50 +50,6 @@ double threadCpuMs()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-// Peak resident memory that `work` adds, in KiB, or -1. It runs in a child
-// process whose high-water mark is reset first (a forked child inherits the
-// parent's), so earlier work in this process does not hide it.
-long peakMemoryKiB(const std::function<void()>& work)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const auto statusValue = [](const char* key) {
-            QFile status(QStringLiteral("/proc/self/status"));
-            if (status.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : status.readAll().split('\n')) {
-                    if (line.startsWith(key))
-                        return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
-                }
-            }
-            return -1L;
-        };
-        // Memory freed earlier but still resident would otherwise be reused unseen.
-        malloc_trim(0);
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        long grown = -1;
-        if (clear.open(QIODevice::WriteOnly) && clear.write("5") == 1) {
-            clear.close();
-            const long before = statusValue("VmRSS:");
-            work();
-            grown = statusValue("VmHWM:") - before;
-        }
-        (void)!write(channel[1], &grown, sizeof grown);
-        _exit(0);
-    }
-    close(channel[1]);
-    long grown = -1;
-    if (pid < 0 || read(channel[0], &grown, sizeof grown) != sizeof grown)
-        grown = -1;
-    close(channel[0]);
-    int status = 0;
-    if (pid > 0)
-        waitpid(pid, &status, 0);
-    return grown;
 }
 
 bool hasControlCharacters(const QString& text)
@@ -351,11 +280,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("document");
         QTest::newRow("nested 64 levels in an ignored member")
-            << withExtraMember(QByteArray(63, '[') + QByteArray(63, ']'));
+            << withExtraMember(QByteArray(63, '[') + QByteArray(63, ']'), baseRing());
         QTest::newRow("a string as large as the file may be")
-            << filledTo(kRingJsonLimits.maxBytes, "\"", "x", "\"");
+            << filledTo(kRingJsonLimits.maxBytes, "\"", "x", "\"", baseRing());
         QTest::newRow("20,000 values in an ignored member")
-            << withExtraMember("[" + QByteArray("0,").repeated(19999) + "0]");
+            << withExtraMember("[" + QByteArray("0,").repeated(19999) + "0]", baseRing());
     }
 
     void limitsAdmitRealDocuments()
@@ -393,27 +322,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");
         const qsizetype size = kRingJsonLimits.maxBytes;
         const QString complex = QStringLiteral("The data is too complex to decode: line 1, column ");
-        QTest::newRow("nested 65 levels") << withExtraMember(QByteArray(64, '[') + QByteArray(64, ']'))
+        QTest::newRow("nested 65 levels") << withExtraMember(QByteArray(64, '[') + QByteArray(64, ']'), baseRing())
                                           << complex + "1814: nested more than 64 levels deep";
         QTest::newRow("4 MiB of opening brackets")
-            << filledTo(size, "", "[", "") << complex + "1814: nested more than 64 levels deep";
-        QTest::newRow("4 MiB of numbers") << filledTo(size, "[", "0,", "0]") << "more than 131072 values";
+            << filledTo(size, "", "[", "", baseRing()) << complex + "1814: nested more than 64 levels deep";
+        QTest::newRow("4 MiB of numbers") << filledTo(size, "[", "0,", "0]", baseRing()) << "more than 131072 values";
         QTest::newRow("4 MiB of empty arrays")
-            << filledTo(size, "[", "[],", "[]]") << "more than 131072 values";
+            << filledTo(size, "[", "[],", "[]]", baseRing()) << "more than 131072 values";
         QTest::newRow("4 MiB of members")
-            << filledTo(size, "{", "\"k\":{},", "\"k\":{}}") << "more than 131072 values";
+            << filledTo(size, "{", "\"k\":{},", "\"k\":{}}", baseRing()) << "more than 131072 values";
         QByteArray distinct = "{";
         for (int i = 0; distinct.size() < size - 2000; ++i)
             distinct += "\"k" + QByteArray::number(i) + "\":0,";
         distinct += "\"end\":0}";
-        QTest::newRow("4 MiB of distinct members") << withExtraMember(distinct) << "more than 131072 values";
+        QTest::newRow("4 MiB of distinct members") << withExtraMember(distinct, baseRing()) << "more than 131072 values";
         QTest::newRow("4 MiB of short strings")
-            << filledTo(size, "[", "\"ab\",", "\"\"]") << "more than 131072 values";
+            << filledTo(size, "[", "\"ab\",", "\"\"]", baseRing()) << "more than 131072 values";
         QTest::newRow("one byte too many")
-            << filledTo(size + 1, "\"", "x", "\"")
+            << filledTo(size + 1, "\"", "x", "\"", baseRing())
             << "The data is too large to decode: 4194305 bytes, at most 4194304";
         QTest::newRow("32 MiB of opening brackets")
-            << filledTo(32 * 1024 * 1024, "", "[", "")
+            << filledTo(32 * 1024 * 1024, "", "[", "", baseRing())
             << "The data is too large to decode: 33554432 bytes, at most 4194304";
     }
 
