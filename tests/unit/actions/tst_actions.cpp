@@ -1,3 +1,4 @@
+#include "StdoutCapture.h"
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
 #include "actions/ShortcutsManager.h"
@@ -21,36 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Captures the log lines ("[Component] ...") the code under test writes to standard output.
-class StdoutCapture
-{
-public:
-    StdoutCapture()
-    {
-        m_file.open();
-        std::fflush(stdout);
-        dup2(m_file.handle(), STDOUT_FILENO);
-    }
-    ~StdoutCapture() { lines(); }
-
-    // Ends the capture. QtTest's own messages that went there too are left out.
-    QStringList lines()
-    {
-        std::fflush(stdout);
-        if (m_saved >= 0) {
-            dup2(m_saved, STDOUT_FILENO);
-            close(m_saved);
-            m_saved = -1;
-        }
-        m_file.seek(0);
-        return QString::fromUtf8(m_file.readAll()).split('\n').filter(QRegularExpression("^\\["));
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = dup(STDOUT_FILENO);
-};
 
 // Records which application was frontmost at the moment each key was posted.
 class OrderedKeys : public KeyInjector

@@ -1,3 +1,4 @@
+#include "StdoutCapture.h"
 #include "common/AppSettings.h"
 #include "l10n/AppLanguage.h"
 #include "l10n/L10n.h"
@@ -33,22 +34,6 @@ void stringRows(const QList<const char*>& columns, const QList<QList<const char*
         for (const char* value : row.mid(1))
             data << (value ? QString::fromUtf8(value) : QString());
     }
-}
-
-// Runs `run` with standard output sent to a file and returns what was written.
-template<typename F> QString capturedStdout(F&& run)
-{
-    QTemporaryFile file;
-    file.open();
-    std::fflush(stdout);
-    const int saved = dup(fileno(stdout));
-    dup2(file.handle(), fileno(stdout));
-    run();
-    std::fflush(stdout);
-    dup2(saved, fileno(stdout));
-    close(saved);
-    file.seek(0);
-    return QString::fromUtf8(file.readAll());
 }
 
 } // namespace
@@ -265,7 +250,7 @@ private Q_SLOTS:
         writeTable(dir.path(), QStringLiteral("ja"), "\"a\" = \"ja\";\n\"b\" = \"ja\"\n\"c\" = \"ja\";\n");
         AppSettings::setValue(kLanguageKey, QStringLiteral("ja"));
         QStringList seen;
-        const QString out = capturedStdout([&] {
+        const QString out = captureStdout([&] {
             L10n l10n({}, dir.path());
             seen << l10n.lookup(QStringLiteral("a")) << l10n.lookup(QStringLiteral("c"), QStringLiteral("-"));
             l10n.setLanguage(QStringLiteral("en"));

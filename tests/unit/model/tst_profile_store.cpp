@@ -1,3 +1,5 @@
+#include "StdoutCapture.h"
+#include "TestFiles.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 
@@ -21,22 +23,6 @@ namespace {
 const QString kLoadFailure =
     QStringLiteral("[AppProfileManager] Failed to load custom profiles, resetting to defaults: ");
 const QString kSaveFailure = QStringLiteral("[AppProfileManager] Failed to save profiles: ");
-
-// What the process writes to standard output (the log lines) while `run` runs.
-QString stdoutOf(const std::function<void()>& run)
-{
-    QTemporaryFile file;
-    file.open();
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    dup2(file.handle(), STDOUT_FILENO);
-    run();
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    file.seek(0);
-    return QString::fromUtf8(file.readAll());
-}
 
 ActionSlot makeSlot(qint64 index, const QString& title)
 {
@@ -72,23 +58,15 @@ struct Store
 
     void write(const QByteArray& bytes, QString path = {}) const
     {
-        path = path.isEmpty() ? file() : path;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
+        QVERIFY(writeFile(path.isEmpty() ? file() : path, bytes));
     }
     void write(const QList<RingProfile>& rings) const { write(encodeRingProfiles(rings)); }
-    QByteArray read(const QString& path = {}) const
-    {
-        QFile f(path.isEmpty() ? file() : path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray read(const QString& path = {}) const { return readFile(path.isEmpty() ? file() : path); }
     std::optional<QList<RingProfile>> onDisk() const { return decodeRingProfiles(read()); }
     // (Re)starts the manager and returns what it logged while loading.
     QString open()
     {
-        return stdoutOf([&] { m = std::make_unique<AppProfileManager>(dir.path()); });
+        return captureStdout([&] { m = std::make_unique<AppProfileManager>(dir.path()); });
     }
 };
 
@@ -234,7 +212,7 @@ private Q_SLOTS:
         QVERIFY(isFreshDefault(s.m->profiles().first()));
 
         // Later edits stay in memory and the save says why it did not write.
-        const QString saveLog = stdoutOf(
+        const QString saveLog = captureStdout(
             [&] { s.m->updateSlot(s.m->profiles().first().id, makeSlot(0, QStringLiteral("in memory"))); });
         QVERIFY2(saveLog.startsWith(kSaveFailure) &&
                      saveLog.contains(QLatin1String("could not be copied aside")),
@@ -264,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(s.m->saveBlockedPath(), s.file());
         QCOMPARE(s.m->property("saveBlockedPath").toString(), s.file());
         QSignalSpy changed(s.m.get(), &AppProfileManager::saveBlockedPathChanged);
-        stdoutOf([&] { s.m->updateSlot(s.m->profiles().first().id, makeSlot(0, QStringLiteral("edited"))); });
+        captureStdout([&] { s.m->updateSlot(s.m->profiles().first().id, makeSlot(0, QStringLiteral("edited"))); });
         QCOMPARE(changed.count(), 0);
 
         if (change == QLatin1String("move")) {
@@ -274,7 +252,7 @@ private Q_SLOTS:
             s.write(QByteArray("not json"));
         }
         bool saved = false;
-        stdoutOf([&] { saved = s.m->saveProfiles(); });
+        captureStdout([&] { saved = s.m->saveProfiles(); });
         QCOMPARE(saved, unblocks);
         QCOMPARE(changed.count(), unblocks ? 1 : 0);
         QCOMPARE(s.m->saveBlockedPath(), unblocks ? QString() : s.file());
@@ -313,7 +291,7 @@ private Q_SLOTS:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         bool result = true;
         bool imported = true;
-        const QString log = stdoutOf([&] {
+        const QString log = captureStdout([&] {
             s.m->updateSlot(rings[0].id, makeSlot(3, QStringLiteral("unsaved")));
             result = s.m->saveProfiles();
             imported = s.m->importProfile(appRing(QStringLiteral("late")));

@@ -1,5 +1,6 @@
 // The actions against a real session: Xvfb with openbox, the real X11 key
 // injection, PulseAudio's null sink, GIO desktop entries and xdg-open.
+#include "TestFiles.h"
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
 #include "actions/ShortcutsManager.h"
@@ -65,16 +66,6 @@ bool nearAll(const QList<double>& values, const QList<double>& expected, double 
 bool near(std::optional<float> value, double expected, double tolerance = 0.001)
 {
     return value && std::abs(*value - expected) < tolerance;
-}
-
-void writeFile(const QString& path, const QByteArray& content, bool executable = false)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-    if (executable)
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
 }
 
 ActionSlot slotWith(const ActionType& action)
@@ -196,17 +187,17 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", t + "/config");
         qputenv("PATH", t + "/bin:" + qgetenv("PATH"));
         const QByteArray log = " >> \"" + callLog().toUtf8() + "\"\n";
-        writeFile(tmp + "/bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\"" + log, true);
-        writeFile(tmp + "/bin/mark-launch", "#!/bin/sh\necho launched \"$@\"" + log, true);
-        writeFile(tmp + "/data/Rondix/shortcuts/Say Hello", "#!/bin/sh\necho script ran" + log, true);
+        QVERIFY(writeFile(tmp + "/bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\"" + log, true));
+        QVERIFY(writeFile(tmp + "/bin/mark-launch", "#!/bin/sh\necho launched \"$@\"" + log, true));
+        QVERIFY(writeFile(tmp + "/data/Rondix/shortcuts/Say Hello", "#!/bin/sh\necho script ran" + log, true));
         const QByteArray entry =
             "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + t + "/bin/mark-launch";
-        writeFile(tmp + "/dirs/applications/org.example.Marker.desktop", entry + " by-id\n");
-        writeFile(tmp + "/elsewhere/marker-file.desktop", entry + " by-path\n");
+        QVERIFY(writeFile(tmp + "/dirs/applications/org.example.Marker.desktop", entry + " by-id\n"));
+        QVERIFY(writeFile(tmp + "/elsewhere/marker-file.desktop", entry + " by-path\n"));
         // A terminal: windows of class RondixTestTerminal belong to it.
-        writeFile(tmp + "/data/applications/org.example.Terminal.desktop",
+        QVERIFY(writeFile(tmp + "/data/applications/org.example.Terminal.desktop",
                   "[Desktop Entry]\nType=Application\nName=Test Terminal\nExec=/bin/true\n"
-                  "StartupWMClass=RondixTestTerminal\nCategories=System;TerminalEmulator;\n");
+                  "StartupWMClass=RondixTestTerminal\nCategories=System;TerminalEmulator;\n"));
 
         Platform& p = Platform::instance();
         QCOMPARE(p.backendName, QStringLiteral("x11"));
@@ -466,7 +457,7 @@ private Q_SLOTS:
     {
         QFETCH(ActionType, action);
         QFETCH(QStringList, started);
-        writeFile(m_tmp.filePath(QStringLiteral("a folder/report 1.txt")), "x");
+        QVERIFY(writeFile(m_tmp.filePath(QStringLiteral("a folder/report 1.txt")), "x"));
         QFile::remove(callLog());
         m_exec->execute(slotWith(action), std::nullopt);
         QTRY_COMPARE_WITH_TIMEOUT(calls(), started, 5000);
@@ -492,10 +483,10 @@ private Q_SLOTS:
     {
         const QString dir = m_tmp.filePath(QStringLiteral("pulse2"));
         const QString socket = dir + QStringLiteral("/native");
-        writeFile(dir + "/server.pa",
+        QVERIFY(writeFile(dir + "/server.pa",
                   "load-module module-native-protocol-unix socket=" + socket.toUtf8() +
                       " auth-anonymous=1\nload-module module-null-sink sink_name=second_null\n"
-                      "set-default-sink second_null\n");
+                      "set-default-sink second_null\n"));
         QProcess server;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir);
