@@ -2,6 +2,8 @@
 // injected with XTest, then the panel's MapNotify and its first DAMAGE (first
 // paint), both seen on the X server. Also: resident memory after the first
 // summon, context switches while idle, and start-up time to a ready shell.
+#include "RondixHome.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -175,18 +177,6 @@ qint64 wakeups(qint64 pid)
            statusField(pid, "nonvoluntary_ctxt_switches", true);
 }
 
-QProcessEnvironment environmentIn(const QTemporaryDir& home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
-    env.remove(QStringLiteral("RONDIX_PLATFORM"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    return env;
-}
-
 // Starts rondix and returns the milliseconds until its bus name appears and
 // until it logged the end of its start-up.
 bool startRondix(QProcess& p, const QProcessEnvironment& env, double* nameMs, double* launchedMs)
@@ -211,9 +201,7 @@ bool startRondix(QProcess& p, const QProcessEnvironment& env, double* nameMs, do
 
 void stopRondix(QProcess& p)
 {
-    p.terminate();
-    if (!p.waitForFinished(5000))
-        p.kill();
+    RondixHome::stop(p);
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     for (int i = 0; i < 500 && bus->isServiceRegistered(kService).value(); ++i)
         QThread::msleep(10);
@@ -233,17 +221,16 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    QTemporaryDir home;
-    QDir().mkpath(home.filePath(QStringLiteral("config/Rondix")));
-    {
-        // A hotkey no window manager binds by default: Control+Option+R.
-        QSettings conf(home.filePath(QStringLiteral("config/Rondix/Rondix.conf")), QSettings::IniFormat);
-        conf.setValue(QStringLiteral("user_configured_hotkey_v1"),
-                      QStringLiteral("{\"keyCode\":15,\"carbonModifiers\":6144,\"displayString\":\"⌃⌥R\"}"));
-        conf.setValue(QStringLiteral("launchAtLogin"), false);
-        conf.setValue(QStringLiteral("soundEnabled"), false);
+    const RondixHome home;
+    if (!home.writeSettings("launchAtLogin=false\n")) {
+        out << "bench_summon: cannot write the settings" << Qt::endl;
+        return 1;
     }
-    const QProcessEnvironment env = environmentIn(home);
+    // A hotkey no window manager binds by default: Control+Option+R.
+    QSettings(home.path(QStringLiteral("config/Rondix/Rondix.conf")), QSettings::IniFormat)
+        .setValue(QStringLiteral("user_configured_hotkey_v1"),
+                  QStringLiteral("{\"keyCode\":15,\"carbonModifiers\":6144,\"displayString\":\"⌃⌥R\"}"));
+    const QProcessEnvironment env = home.env;
 
     out << "Rondix summon benchmark (" << kSummons << " summons, " << kStarts << " starts)" << Qt::endl;
 

@@ -1,6 +1,8 @@
 // End to end on a real X server (tests/session/run-session): the real rondix
 // binary, a real target window, keys and clicks injected with xdotool, the
 // PulseAudio null sink for volume, a recording xdg-open for web addresses.
+#include "RondixHome.h"
+
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
@@ -8,8 +10,6 @@
 #include <QtTest>
 
 namespace {
-const QString kService = QStringLiteral("org.rondix.Rondix");
-const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
 // The query is the user's business: it reaches the browser, never a log.
 const QString kQuery = QStringLiteral("q=private-term");
 const QString kUrl = QStringLiteral("example.org/e2e?") + kQuery;
@@ -26,19 +26,13 @@ QString run(const QString& command)
     p.waitForFinished(10000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
-bool stopsCleanly(QProcess& p)
-{
-    p.terminate();
-    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 } // namespace
 
 class TestE2E : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_tmp;
-    QProcessEnvironment m_env;
+    RondixHome m_home;
     QProcess m_rondix;
     QByteArray m_rondixLog; // all it wrote, both channels
     QProcess m_target;
@@ -49,38 +43,9 @@ class TestE2E : public QObject
     static QString xdotool(const QString& args) { return run(QStringLiteral("xdotool ") + args); }
     static void movePointer(QPoint p) { xdotool(QStringLiteral("mousemove %1 %2").arg(p.x()).arg(p.y())); }
     static bool near(QPoint a, QPoint b, int by = 2) { return (a - b).manhattanLength() <= by; }
-    static bool onBus() { return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService); }
-
-    // Starts rondix and returns what it printed up to saying it is ready (empty if it never did).
-    QByteArray launch(QProcess& p, const QProcessEnvironment& env, const QStringList& args = {})
-    {
-        p.setProcessEnvironment(env);
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(kRondix, args);
-        QByteArray log;
-        const bool ready = QTest::qWaitFor(
-            [&] { return (log += p.readAllStandardOutput()).contains("Application launched successfully."); },
-            5000);
-        return ready ? log : QByteArray();
-    }
-    int runRondix(const QStringList& args)
-    {
-        QProcess p;
-        p.setProcessEnvironment(m_env);
-        p.start(kRondix, args);
-        return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-
-    static QVariant property(const QString& name)
-    {
-        const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(kService, QStringLiteral("/org/rondix/Rondix"),
-                                           QStringLiteral("org.freedesktop.DBus.Properties"),
-                                           QStringLiteral("Get"))
-                << kService << name,
-            QDBus::Block, 3000);
-        return reply.value().variant(); // invalid when Rondix did not answer
-    }
+    static bool onBus() { return RondixHome::onBus(); }
+    static QVariant property(const QString& name) { return RondixHome::property(name); }
+    int runRondix(const QStringList& args) { return m_home.run(args).status; }
     bool ringVisible() { return property(QStringLiteral("RingVisible")).toBool(); }
     QPoint ringCentre()
     {
@@ -93,8 +58,7 @@ class TestE2E : public QObject
              QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n')))
             if (line.startsWith(QStringLiteral("TEXT:")))
                 m_targetText = line.mid(5);
-        QFile log(m_tmp.filePath(QStringLiteral("xdg-open.log")));
-        const QString opened = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+        const QString opened = QString::fromUtf8(readFile(m_home.path(QStringLiteral("xdg-open.log"))));
         const QRegularExpressionMatch volume =
             QRegularExpression(QStringLiteral("(\\d+)%"))
                 .match(run(QStringLiteral("pactl get-sink-volume @DEFAULT_SINK@")));
@@ -129,13 +93,6 @@ class TestE2E : public QObject
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), QString::number(m_target.processId()), 3000);
     }
 
-    void writeFile(const QString& path, const QByteArray& content)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
     void writeRing()
     {
         const QMap<qint64, ActionType> actions{
@@ -150,7 +107,7 @@ class TestE2E : public QObject
             slot.isEnabled = actions.contains(i);
             ring.updateSlot(slot);
         }
-        writeFile(m_tmp.filePath(QStringLiteral("data/Rondix/profiles.json")), encodeRingProfiles({ring}));
+        QVERIFY(writeFile(m_home.storePath(), encodeRingProfiles({ring})));
     }
 
     // Starts openbox in place of the running window manager and waits until it has taken
@@ -178,43 +135,35 @@ private Q_SLOTS:
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
         QVERIFY(!onBus());
-        QVERIFY(m_tmp.isValid());
         // Openbox binds Alt+Space to its window menu, which would take the hotkey and grab
         // the pointer; it runs for this test with that binding removed.
         QFile rc(QStringLiteral("/etc/xdg/openbox/rc.xml"));
         QVERIFY(rc.open(QIODevice::ReadOnly));
         const QRegularExpression binding(QStringLiteral("<keybind key=\"A-space\">.*?</keybind>"),
                                          QRegularExpression::DotMatchesEverythingOption);
-        writeFile(m_tmp.filePath(QStringLiteral("rc.xml")),
-                  QString::fromUtf8(rc.readAll()).remove(binding).toUtf8());
+        QVERIFY(writeFile(m_home.path(QStringLiteral("rc.xml")),
+                          QString::fromUtf8(rc.readAll()).remove(binding).toUtf8()));
         m_ownWindowManager = true;
-        replaceOpenbox({QStringLiteral("--config-file"), m_tmp.filePath(QStringLiteral("rc.xml"))});
+        replaceOpenbox({QStringLiteral("--config-file"), m_home.path(QStringLiteral("rc.xml"))});
 
         // A private home: settings, the ring, and an xdg-open that only records.
-        m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(QStringLiteral("HOME"), m_tmp.path());
-        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
-            m_env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
-                         m_tmp.filePath(QString::fromLatin1(dir).toLower()));
-        m_env.remove(QStringLiteral("RONDIX_PLATFORM"));
-        m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        m_env.remove(QStringLiteral("QT_LOGGING_RULES"));
+        m_home.env.remove(QStringLiteral("QT_LOGGING_RULES"));
         // Qt's log lines to the output we read, not to the journal.
-        m_env.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
-        const QString opener = m_tmp.filePath(QStringLiteral("bin/xdg-open"));
-        writeFile(opener, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
-                              .arg(m_tmp.filePath(QStringLiteral("xdg-open.log")))
-                              .toUtf8());
-        QFile(opener).setPermissions(QFile(opener).permissions() | QFileDevice::ExeOwner);
-        m_env.insert(QStringLiteral("PATH"),
-                     QFileInfo(opener).path() + QLatin1Char(':') + m_env.value("PATH"));
-        writeFile(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")),
-                  "[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\n");
+        m_home.env.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
+        const QString opener = m_home.path(QStringLiteral("bin/xdg-open"));
+        QVERIFY(writeFile(opener,
+                          QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
+                              .arg(m_home.path(QStringLiteral("xdg-open.log")))
+                              .toUtf8(),
+                          true));
+        m_home.env.insert(QStringLiteral("PATH"),
+                          QFileInfo(opener).path() + QLatin1Char(':') + m_home.env.value("PATH"));
+        QVERIFY(m_home.writeSettings());
         writeRing();
         run(QStringLiteral("pactl set-sink-volume @DEFAULT_SINK@ 50%"));
 
         // The target application, focused.
-        QProcessEnvironment targetEnv = m_env;
+        QProcessEnvironment targetEnv = m_home.env;
         targetEnv.remove(QStringLiteral("QT_FORCE_STDERR_LOGGING"));
         m_target.setProcessEnvironment(targetEnv);
         m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_e2e_target"));
@@ -233,7 +182,7 @@ private Q_SLOTS:
         m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
-        QVERIFY(!(m_rondixLog = launch(m_rondix, m_env)).isEmpty());
+        QVERIFY(!(m_rondixLog = m_home.launch(m_rondix, {}, {}, 5000)).isEmpty());
         QVERIFY(onBus());
         QVERIFY(!ringVisible());
     }
@@ -351,9 +300,9 @@ private Q_SLOTS:
         ActionSlot north = *ring.slotAt(kNorth);
         north.action = ActionType::openURL(QStringLiteral("example.org/imported"));
         ring.updateSlot(north);
-        writeFile(m_tmp.filePath(QStringLiteral("imported.rondix")), encodeRingProfile(ring));
+        QVERIFY(writeFile(m_home.path(QStringLiteral("imported.rondix")), encodeRingProfile(ring)));
         QCOMPARE(runRondix({QStringLiteral("ring"), QStringLiteral("import"),
-                            m_tmp.filePath(QStringLiteral("imported.rondix"))}),
+                            m_home.path(QStringLiteral("imported.rondix"))}),
                  0);
 
         activateTarget();
@@ -418,10 +367,10 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(QString, loggingRules);
         if (m_rondix.state() == QProcess::Running) { // SIGTERM: a clean exit that frees the name
-            QVERIFY(stopsCleanly(m_rondix));
+            QVERIFY(RondixHome::stop(m_rondix));
             QTRY_VERIFY_WITH_TIMEOUT(!onBus(), 3000);
         }
-        QProcessEnvironment env = m_env;
+        QProcessEnvironment env = m_home.env;
         if (!withBus)
             env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                        QStringLiteral("unix:path=/nonexistent/bus"));
@@ -429,7 +378,7 @@ private Q_SLOTS:
             env.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules);
         movePointer(QPoint(500, 500));
         QProcess rondix;
-        const QByteArray log = launch(rondix, env, args);
+        const QByteArray log = m_home.launch(rondix, args, env, 5000);
         QVERIFY(!log.isEmpty());
         QCOMPARE(log.count("single-instance"), withBus ? 0 : 1);
         QCOMPARE(log.contains("platform backend: \"x11\""), !loggingRules.isEmpty());
@@ -438,7 +387,7 @@ private Q_SLOTS:
             QVERIFY(near(ringCentre(), QPoint(500, 500)));
         }
         QCOMPARE(rondix.state(), QProcess::Running); // it stays, as a started Rondix does
-        QVERIFY(stopsCleanly(rondix));
+        QVERIFY(RondixHome::stop(rondix));
     }
 };
 
