@@ -2,7 +2,7 @@
 // on 127.0.0.1: its three states, the rows and their buttons, installing from
 // the keyboard, and a failed refresh under a shown list. Also renders the tab
 // with the bundled catalogue to market-tab.png in the build folder.
-#include "../../unit/market/MarketTestServer.h"
+#include "MarketTestServer.h"
 
 #include "l10n/L10n.h"
 #include "market/MarketClient.h"
@@ -16,21 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-
-namespace {
-
-QByteArray ringJson(const QString& name)
-{
-    QList<ActionSlot> slots;
-    for (int i = 0; i < 8; ++i)
-        slots << ActionSlot::empty(i);
-    slots[0].title = QStringLiteral("First");
-    slots[0].isEnabled = true;
-    slots[0].action = ActionType::shortcut(QStringLiteral("N"), 45, KeyModifiers{.control = true});
-    return encodeRingProfile(RingProfile(QUuid::createUuid(), name, std::nullopt, std::nullopt, slots, false));
-}
-
-} // namespace
 
 class TestMarketView : public QObject
 {
@@ -64,8 +49,8 @@ private Q_SLOTS:
         m_store = std::make_unique<AppProfileManager>(m_home->filePath("data"));
         m_server = std::make_unique<MarketTestServer>();
         QVERIFY(m_server->makeKeys());
-        QVERIFY(m_server->sign(MarketTestServer::item("b-mail", "Mail", "org.example.Mail", "2.0"), ringJson("Mail")));
-        QVERIFY(m_server->sign(MarketTestServer::item("a-paint", "Paint", "org.example.Paint"), ringJson("Paint")));
+        QVERIFY(m_server->signRing("b-mail", "Mail", "First", "keys", "2.0"));
+        QVERIFY(m_server->signRing("a-paint", "Paint"));
     }
 
     void cleanup()

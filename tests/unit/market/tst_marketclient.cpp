@@ -17,17 +17,6 @@
 
 namespace {
 
-QByteArray ringJson(const QString& name, const std::optional<QString>& bundleId, const QString& firstTitle)
-{
-    QList<ActionSlot> slots;
-    for (int i = 0; i < 8; ++i)
-        slots << ActionSlot::empty(i);
-    slots[0].title = firstTitle;
-    slots[0].isEnabled = true;
-    slots[0].action = ActionType::shortcut(QStringLiteral("T"), 17, KeyModifiers{.control = true});
-    return encodeRingProfile(RingProfile(QUuid::createUuid(), name, bundleId, std::nullopt, slots, false));
-}
-
 // Answers every connection with one canned HTTP response.
 class StandInServer : public QTcpServer
 {
@@ -88,7 +77,7 @@ class TestMarketClient : public QObject
     {
         std::optional<bool> result;
         market.install(item, [&](bool ok) { result = ok; });
-        QTest::qWaitFor([&] { return result.has_value(); }, 15000);
+        (void)QTest::qWaitFor([&] { return result.has_value(); }, 15000);
         return result;
     }
 
@@ -113,12 +102,10 @@ private Q_SLOTS:
         m_store = std::make_unique<AppProfileManager>(m_home->filePath("data"));
         m_server = std::make_unique<MarketTestServer>();
         QVERIFY(m_server->makeKeys());
-        QVERIFY(m_server->sign(MarketTestServer::item("mail", "Mail", "org.example.Mail"),
-                               ringJson("Mail", std::nullopt, "Compose")));
+        QVERIFY(m_server->signRing("mail", "Mail", "Compose"));
         QVERIFY(m_server->sign(MarketTestServer::item("browser", "Browser", "org.example.Browser"),
-                               ringJson("Browser", QString("org.example.Browser"), "New Tab")));
-        QVERIFY(m_server->sign(MarketTestServer::item("editor", "Editor", "org.example.Editor"),
-                               ringJson("Editor", std::nullopt, "Save")));
+                               MarketTestServer::ringJson("Browser", "New Tab", QString("org.example.Browser"))));
+        QVERIFY(m_server->signRing("editor", "Editor", "Save"));
     }
 
     void cleanup()
@@ -148,7 +135,7 @@ private Q_SLOTS:
 
     void emptyCatalog()
     {
-        for (const QString& id : {"mail", "browser", "editor"})
+        for (const char* id : {"mail", "browser", "editor"})
             QVERIFY(QFile::remove(m_server->packagePath(id)));
         QVERIFY(m_server->start());
         auto market = client(m_server->url());
@@ -164,8 +151,7 @@ private Q_SLOTS:
         auto market = client(m_server->url());
         QVERIFY(loadCatalog(*market));
         QCOMPARE(market->items().size(), 3);
-        QVERIFY(m_server->sign(MarketTestServer::item("aaa", "Atlas", "org.example.Atlas"),
-                               ringJson("Atlas", std::nullopt, "Go")));
+        QVERIFY(m_server->signRing("aaa", "Atlas", "Go"));
         QVERIFY(m_server->reload());
         QVERIFY(QTest::qWaitFor([&] { return loadCatalog(*market) && market->items().size() == 4; }, 5000));
         QCOMPARE(market->items().first().id, QStringLiteral("aaa"));
@@ -198,7 +184,7 @@ private Q_SLOTS:
         // A new version of the package: one ring still, same id, the new slots.
         const QUuid firstId = rings[0].id;
         QVERIFY(m_server->sign(MarketTestServer::item("mail", "Mail", "org.example.Mail", "2.0"),
-                               ringJson("Mail 2", std::nullopt, "Reply")));
+                               MarketTestServer::ringJson("Mail 2", "Reply")));
         QVERIFY(m_server->reload());
         QTest::qWait(300);
         QCOMPARE(install(*market, mail), std::optional<bool>(true));
@@ -242,27 +228,20 @@ private Q_SLOTS:
         QFETCH(QString, fault);
         QFETCH(QString, text);
         const QString path = m_server->packagePath("mail");
-        QJsonObject doc = QJsonDocument::fromJson(MarketTestServer::read(path)).object();
-        const auto changeByte = [&](const QString& member) {
-            QByteArray bytes = *MarketProtocol::decodeBase64Url(doc[member].toString().toLatin1());
-            bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
-            doc[member] = QString::fromLatin1(
-                bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
-        };
         if (fault == "package" || fault == "sig") {
-            changeByte(fault);
+            QVERIFY(m_server->tamper("mail", fault));
         } else if (fault == "other key") {
             QVERIFY(m_server->makeKeys("other"));
-            QVERIFY(m_server->sign(MarketTestServer::item("mail", "Mail", "org.example.Mail"),
-                                   ringJson("Mail", std::nullopt, "Compose"), "other"));
-            doc = QJsonDocument::fromJson(MarketTestServer::read(path)).object();
-        } else if (fault == "other item") {
+            QVERIFY(m_server->signRing("mail", "Mail", "Compose", "other"));
+        }
+        QJsonObject doc = QJsonDocument::fromJson(MarketTestServer::read(path)).object();
+        if (fault == "other item") {
             // The browser's genuine package, served under the mail item.
             const QJsonObject browser =
                 QJsonDocument::fromJson(MarketTestServer::read(m_server->packagePath("browser"))).object();
             doc["package"] = browser["package"];
             doc["sig"] = browser["sig"];
-        } else {
+        } else if (fault == "not base64") {
             doc["package"] = QStringLiteral("not*base64");
         }
         QVERIFY(MarketTestServer::write(path, QJsonDocument(doc).toJson()));

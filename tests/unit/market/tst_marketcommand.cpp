@@ -33,17 +33,6 @@ Result market(const QStringList& args)
     return r;
 }
 
-QByteArray ringJson(const QString& name, const QString& title)
-{
-    QList<ActionSlot> slots;
-    for (int i = 0; i < 8; ++i)
-        slots << ActionSlot::empty(i);
-    slots[0].title = title;
-    slots[0].isEnabled = true;
-    slots[0].action = ActionType::shortcut(QStringLiteral("R"), 15, KeyModifiers{.control = true});
-    return encodeRingProfile(RingProfile(QUuid::createUuid(), name, std::nullopt, std::nullopt, slots, false));
-}
-
 const QString kBuildKeys = QStringLiteral(RONDIX_BINARY_DIR "/market");
 
 } // namespace
@@ -74,10 +63,8 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_home->filePath("config").toUtf8());
         L10n::shared().setCurrentLanguage(QStringLiteral("en"));
         m_server = std::make_unique<MarketTestServer>();
-        QVERIFY(m_server->sign(MarketTestServer::item("mail", "Mail", "org.example.Mail"),
-                               ringJson("Mail", "Reply"), kBuildKeys));
-        QVERIFY(m_server->sign(MarketTestServer::item("browser", "Browser", "org.example.Browser"),
-                               ringJson("Browser", "Reload"), kBuildKeys));
+        QVERIFY(m_server->signRing("mail", "Mail", "Reply", kBuildKeys));
+        QVERIFY(m_server->signRing("browser", "Browser", "Reload", kBuildKeys));
     }
 
     void cleanup() { m_server.reset(); }
@@ -140,13 +127,8 @@ private Q_SLOTS:
         QFETCH(QString, error);
         QString id = QStringLiteral("mail");
         QString target;
-        if (fault == "tamper") {
-            QJsonObject doc = QJsonDocument::fromJson(MarketTestServer::read(m_server->packagePath("mail"))).object();
-            QByteArray sig = *MarketProtocol::decodeBase64Url(doc["sig"].toString().toLatin1());
-            sig[0] = char(sig[0] ^ 1);
-            doc["sig"] = QString::fromLatin1(sig.toBase64(QByteArray::Base64UrlEncoding));
-            QVERIFY(MarketTestServer::write(m_server->packagePath("mail"), QJsonDocument(doc).toJson()));
-        }
+        if (fault == "tamper")
+            QVERIFY(m_server->tamper("mail", "sig"));
         if (fault == "refused") {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost, 0));

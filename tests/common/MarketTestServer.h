@@ -1,8 +1,13 @@
 #pragma once
 
 // A real `rondix-market serve` on 127.0.0.1 for the tests: a key pair made by
-// `rondix-market keygen`, packages made by `rondix-market sign`, a free port
-// picked by the server itself.
+// `rondix-market keygen` (or the build's own), packages made by
+// `rondix-market sign`, a free port picked by the server itself.
+#include "TestFiles.h"
+
+#include "market/MarketProtocol.h"
+#include "model/ModelJson.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -74,6 +79,40 @@ public:
                            {QStringLiteral("author"), QStringLiteral("Tests")}};
     }
 
+    // A ring whose first slot, titled `title`, sends Ctrl+T.
+    static QByteArray ringJson(const QString& name, const QString& title = QStringLiteral("First"),
+                               const std::optional<QString>& bundleId = std::nullopt)
+    {
+        QList<ActionSlot> slots;
+        for (int i = 0; i < 8; ++i)
+            slots << ActionSlot::empty(i);
+        slots[0].title = title;
+        slots[0].isEnabled = true;
+        slots[0].action = ActionType::shortcut(QStringLiteral("T"), 17, KeyModifiers{.control = true});
+        return encodeRingProfile(RingProfile(QUuid::createUuid(), name, bundleId, std::nullopt, slots, false));
+    }
+
+    // Signs a ring for "org.example.<appName>" (see ringJson()) as item `id`.
+    bool signRing(const QString& id, const QString& appName, const QString& title = QStringLiteral("First"),
+                  const QString& keys = QStringLiteral("keys"), const QString& version = QStringLiteral("1.0"))
+    {
+        return sign(item(id, appName, QStringLiteral("org.example.") + appName, version), ringJson(appName, title),
+                    keys);
+    }
+
+    // Flips one bit in the middle of the package's "package" or "sig" member.
+    bool tamper(const QString& id, const QString& member)
+    {
+        QJsonObject doc = QJsonDocument::fromJson(read(packagePath(id))).object();
+        std::optional<QByteArray> bytes = MarketProtocol::decodeBase64Url(doc[member].toString().toLatin1());
+        if (!bytes || bytes->isEmpty())
+            return false;
+        (*bytes)[bytes->size() / 2] = char((*bytes)[bytes->size() / 2] ^ 0x20);
+        doc[member] =
+            QString::fromLatin1(bytes->toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+        return write(packagePath(id), QJsonDocument(doc).toJson());
+    }
+
     // Signs `ringJson` for `item` into the served folder.
     bool sign(const QJsonObject& item, const QByteArray& ringJson, const QString& keys = QStringLiteral("keys"))
     {
@@ -142,16 +181,8 @@ public:
     QString root() const { return m_root; }
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    static bool write(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-    }
-    static QByteArray read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static bool write(const QString& path, const QByteArray& bytes) { return writeFile(path, bytes); }
+    static QByteArray read(const QString& path) { return readFile(path); }
 
 private:
     QTemporaryDir m_dir;
