@@ -185,6 +185,10 @@ SlotDetailEditorView::~SlotDetailEditorView()
     // No keyboard grab outlives the editor.
     if (m_grabbing)
         releaseKeyboard();
+    // The fields go with the QWidget part of this editor, after this class is
+    // gone; the focus they lose on the way out must not reach its handlers.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void SlotDetailEditorView::setSlot(const ActionSlot& slot)
