@@ -1,5 +1,6 @@
 // The actions against a real session: Xvfb with openbox, the real X11 key
 // injection, PulseAudio's null sink, GIO desktop entries and xdg-open.
+#include "DesktopTools.h"
 #include "TestFiles.h"
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
@@ -24,10 +25,7 @@ namespace {
 
 QString pactl(const QString& args)
 {
-    QProcess p;
-    p.start(QStringLiteral("pactl"), args.split(' '));
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return commandOutput(QStringLiteral("pactl ") + args);
 }
 
 // Mean of the channel volumes of the default sink, 0...1, as pactl reports it.
@@ -87,7 +85,7 @@ ActionSlot control(SystemControlAction action)
     return slotWith(ActionType::systemControl(action));
 }
 
-// Another client window like the main probe, started and ended by a test.
+// A client window (actions_keyprobe) that reports the keys and text it gets, ended with this object.
 class Probe
 {
 public:
@@ -150,8 +148,7 @@ private:
     std::unique_ptr<CoreAudioVolumeManager> m_volume;
     std::unique_ptr<ShortcutsManager> m_scripts;
     std::unique_ptr<ActionExecutor> m_exec;
-    QProcess m_probe; // a client window that reports the keys and text it gets
-    QStringList m_probeLines;
+    std::unique_ptr<Probe> m_probe; // a client window that reports the keys and text it gets
     RunningApp m_probeApp;
 
     // What the recording xdg-open, the test's desktop entries and its user script were started with.
@@ -168,7 +165,7 @@ private:
         static const QList<int> modifierKeys{Qt::Key_Shift,   Qt::Key_Control, Qt::Key_Meta, Qt::Key_Alt,
                                              Qt::Key_Super_L, Qt::Key_Super_R, Qt::Key_AltGr};
         QStringList presses;
-        for (const QString& line : m_probeLines)
+        for (const QString& line : m_probe->lines)
             if (line.startsWith("press ") && !modifierKeys.contains(line.section(' ', 1, 1).toInt()))
                 presses.append(line.mid(6));
         return presses;
@@ -210,22 +207,14 @@ private Q_SLOTS:
             p.keys, p.windows, p.clipboard, p.opener, p.desktopEntries, p.session, m_volume.get(),
             m_scripts.get(), [trust] { return trust->isTrusted(); }, nullptr});
 
-        connect(&m_probe, &QProcess::readyReadStandardOutput, this, [this] {
-            while (m_probe.canReadLine())
-                m_probeLines.append(QString::fromUtf8(m_probe.readLine()).trimmed());
-        });
-        m_probe.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"), {});
-        QTRY_VERIFY_WITH_TIMEOUT(m_probeLines.value(0).startsWith(QLatin1String("ready")), 10000);
-        m_probeApp.window = m_probeLines.first().section(' ', 1).toUInt();
-        m_probeApp.pid = m_probe.processId();
+        m_probe = std::make_unique<Probe>(QStringList{});
+        QTRY_VERIFY_WITH_TIMEOUT(m_probe->readyWindow() != 0, 10000);
+        m_probeApp.window = m_probe->readyWindow();
+        m_probeApp.pid = m_probe->process.processId();
         m_probeApp = p.windows->frontmostApplication().value_or(m_probeApp);
     }
 
-    void cleanupTestCase()
-    {
-        m_probe.kill();
-        m_probe.waitForFinished();
-    }
+    void cleanupTestCase() { m_probe.reset(); }
 
     void shortcutArrivesInFocusedClient_data()
     {
@@ -244,7 +233,7 @@ private Q_SLOTS:
         QFETCH(int, keyCode);
         QFETCH(KeyModifiers, mods);
         QFETCH(QString, press);
-        m_probeLines.clear();
+        m_probe->lines.clear();
         m_exec->execute(slotWith(ActionType::shortcut("k", quint16(keyCode), mods)), m_probeApp);
         QTRY_VERIFY_WITH_TIMEOUT(!probePresses().isEmpty(), 3000);
         QTest::qWait(200); // anything else would have arrived by now
@@ -256,10 +245,10 @@ private Q_SLOTS:
         // Select the field's text first, so the paste replaces it.
         m_exec->execute(slotWith(ActionType::shortcut("A", 0, {false, false, true, false})), m_probeApp);
         QTest::qWait(100);
-        m_probeLines.clear();
+        m_probe->lines.clear();
         const QString text = QStringLiteral("Grüße from Rondix ✓ & $HOME `x`");
         m_exec->execute(slotWith(ActionType::pasteText(text)), m_probeApp);
-        QTRY_VERIFY_WITH_TIMEOUT(m_probeLines.contains("text " + text), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_probe->lines.contains("text " + text), 3000);
         QCOMPARE(probePresses(), QStringList{press(Qt::Key_V, Qt::ControlModifier)});
     }
 
@@ -290,7 +279,7 @@ private Q_SLOTS:
         p.windows->activate(m_probeApp);
         QTRY_VERIFY_WITH_TIMEOUT(p.windows->hasKeyboardFocus(m_probeApp), 3000);
         QTest::qWait(100);
-        m_probeLines.clear();
+        m_probe->lines.clear();
         const QString out = captureStdout([&] {
             m_exec->execute(slotWith(action), target);
             QTest::qWait(ActionExecutor::kPasteDelayMs + ActionExecutor::kFocusWaitMs + 400);

@@ -1,6 +1,7 @@
 // End to end on a real X server (tests/session/run-session): the real rondix
 // binary, a real target window, keys and clicks injected with xdotool, the
 // PulseAudio null sink for volume, a recording xdg-open for web addresses.
+#include "DesktopTools.h"
 #include "RondixHome.h"
 
 #include "model/ModelJson.h"
@@ -17,15 +18,6 @@ const QString kPaste = QStringLiteral("hello e2e");
 constexpr int kNorth = 0, kEast = 2, kSouth = 4;
 const QPoint kPointer(700, 450);
 
-// Runs a command line split at spaces and returns its output.
-QString run(const QString& command)
-{
-    QStringList args = command.split(QLatin1Char(' '));
-    QProcess p;
-    p.start(args.takeFirst(), args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 } // namespace
 
 class TestE2E : public QObject
@@ -40,8 +32,6 @@ class TestE2E : public QObject
     QString m_targetText;
     bool m_ownWindowManager = false;
 
-    static QString xdotool(const QString& args) { return run(QStringLiteral("xdotool ") + args); }
-    static void movePointer(QPoint p) { xdotool(QStringLiteral("mousemove %1 %2").arg(p.x()).arg(p.y())); }
     static bool near(QPoint a, QPoint b, int by = 2) { return (a - b).manhattanLength() <= by; }
     static bool onBus() { return RondixHome::onBus(); }
     static QVariant property(const QString& name) { return RondixHome::property(name); }
@@ -56,12 +46,12 @@ class TestE2E : public QObject
     {
         for (const QString& line :
              QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n')))
-            if (line.startsWith(QStringLiteral("TEXT:")))
+            if (line.startsWith(QStringLiteral("text ")))
                 m_targetText = line.mid(5);
         const QString opened = QString::fromUtf8(readFile(m_home.path(QStringLiteral("xdg-open.log"))));
         const QRegularExpressionMatch volume =
             QRegularExpression(QStringLiteral("(\\d+)%"))
-                .match(run(QStringLiteral("pactl get-sink-volume @DEFAULT_SINK@")));
+                .match(commandOutput(QStringLiteral("pactl get-sink-volume @DEFAULT_SINK@")));
         return {opened, m_targetText, volume.captured(1)};
     }
     QString activeWindowPid() { return xdotool(QStringLiteral("getactivewindow getwindowpid")); }
@@ -115,14 +105,14 @@ class TestE2E : public QObject
     static void replaceOpenbox(const QStringList& args)
     {
         const QString check = QStringLiteral("xprop -root _NET_SUPPORTING_WM_CHECK");
-        const QString before = run(check);
+        const QString before = commandOutput(check);
         QProcess wm;
         wm.setProgram(QStringLiteral("openbox"));
         wm.setArguments(QStringList{QStringLiteral("--replace"), QStringLiteral("--sm-disable")} + args);
         wm.setStandardOutputFile(QProcess::nullDevice());
         wm.setStandardErrorFile(QProcess::nullDevice());
         QVERIFY(wm.startDetached());
-        QTRY_VERIFY_WITH_TIMEOUT(run(check) != before && run(check).contains(QStringLiteral("window id")),
+        QTRY_VERIFY_WITH_TIMEOUT(commandOutput(check) != before && commandOutput(check).contains(QStringLiteral("window id")),
                                  5000);
     }
 
@@ -160,26 +150,25 @@ private Q_SLOTS:
                           QFileInfo(opener).path() + QLatin1Char(':') + m_home.env.value("PATH"));
         QVERIFY(m_home.writeSettings());
         writeRing();
-        run(QStringLiteral("pactl set-sink-volume @DEFAULT_SINK@ 50%"));
+        commandOutput(QStringLiteral("pactl set-sink-volume @DEFAULT_SINK@ 50%"));
 
         // The target application, focused.
         QProcessEnvironment targetEnv = m_home.env;
         targetEnv.remove(QStringLiteral("QT_FORCE_STDERR_LOGGING"));
         m_target.setProcessEnvironment(targetEnv);
-        m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_e2e_target"));
+        m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"));
         QVERIFY(m_target.waitForStarted());
         // Generous: on a loaded machine the window manager just started, and the
-        // target's first start of Qt, may take a long while.
+        // target's first start of Qt, may take a long while. It says "ready <window>" once focused.
         QTRY_VERIFY2_WITH_TIMEOUT(
-            !(m_targetWindow = xdotool(QStringLiteral("search --onlyvisible --pid %1 --name E2E.Target")
-                                           .arg(m_target.processId())))
-                 .isEmpty(),
+            m_target.canReadLine(),
             qPrintable(QStringLiteral("no target window; target %1, its output: %2")
                            .arg(m_target.state() == QProcess::Running ? QStringLiteral("running")
                                                                       : QStringLiteral("gone"),
                                 QString::fromLocal8Bit(m_target.readAllStandardError()))),
             45000);
-        m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
+        m_targetWindow = QString::fromLatin1(m_target.readLine().trimmed()).section(QLatin1Char(' '), 1);
+        QVERIFY(!m_targetWindow.isEmpty());
         activateTarget();
 
         QVERIFY(!(m_rondixLog = m_home.launch(m_rondix, {}, {}, 5000)).isEmpty());
@@ -277,7 +266,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), ownPid, 5000);
         // "hideDockIcon" keeps the settings window off the taskbar.
         QVERIFY(
-            run(QStringLiteral("xprop -id %1 _NET_WM_STATE").arg(xdotool(QStringLiteral("getactivewindow"))))
+            commandOutput(QStringLiteral("xprop -id %1 _NET_WM_STATE").arg(xdotool(QStringLiteral("getactivewindow"))))
                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
         clickSector(summonWithHotkey(), kEast);
@@ -343,7 +332,7 @@ private Q_SLOTS:
                      5000),
                  out.constData());
         // The icon asking to be docked is Rondix's.
-        QVERIFY(run(QStringLiteral("xprop -id %1 _NET_WM_PID").arg(docked.captured(1)))
+        QVERIFY(commandOutput(QStringLiteral("xprop -id %1 _NET_WM_PID").arg(docked.captured(1)))
                     .endsWith(QStringLiteral(" = %1").arg(m_rondix.processId())));
         tray.kill();
         tray.waitForFinished(3000);

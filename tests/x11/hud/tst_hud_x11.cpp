@@ -1,3 +1,4 @@
+#include "DesktopTools.h"
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
 #include "platform/Platform.h"
@@ -19,19 +20,6 @@ public:
 protected:
     void mousePressEvent(QMouseEvent*) override { ++presses; }
 };
-
-static QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-static void pointerTo(int x, int y)
-{
-    run(u"xdotool"_s, {u"mousemove"_s, QString::number(x), QString::number(y)});
-}
 
 class TestHudX11 : public QObject
 {
@@ -97,39 +85,39 @@ private Q_SLOTS:
         QFETCH(QPoint, summon);
         QFETCH(QPoint, pointer);
         QFETCH(int, sector);
-        pointerTo(pointer.x(), pointer.y());
+        movePointer(pointer);
         QTest::qWait(100);
         m_panel->show(summon, PresetProfiles::globalDefault(), std::nullopt);
         QVERIFY(QTest::qWaitForWindowExposed(m_panel->window()));
         QVERIFY(m_panel->window()->geometry().contains(pointer));
         QTest::qWait(150); // whatever X sends for a window mapped under the pointer has arrived
         QCOMPARE(m_panel->hud()->controller().hoveredSectorIndex(), std::nullopt);
-        run(u"xdotool"_s, {u"click"_s, u"1"_s});
+        xdotool(u"click 1"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isShown(), 2000);
         QVERIFY2(m_executed.isEmpty(), qPrintable(m_executed.join(u", "_s)));
 
         m_panel->show(summon, PresetProfiles::globalDefault(), std::nullopt);
         QVERIFY(QTest::qWaitForWindowExposed(m_panel->window()));
-        pointerTo(pointer.x(), pointer.y() + 2);
+        movePointer(pointer + QPoint(0, 2));
         QTRY_COMPARE_WITH_TIMEOUT(m_panel->hud()->controller().hoveredSectorIndex(), std::optional<int>(sector),
                                   2000);
-        run(u"xdotool"_s, {u"click"_s, u"1"_s});
+        xdotool(u"click 1"_s);
         QTRY_COMPARE_WITH_TIMEOUT(m_executed, QStringList{PresetProfiles::globalDefault().slots[sector].title},
                                   2000);
     }
 
     void ringNeverTakesFocusAndEscapeClosesIt()
     {
-        pointerTo(400, 300);
+        movePointer(QPoint(400, 300));
         showRing();
         QWidget* w = m_panel->window();
         QCOMPARE(w->geometry(), QRect(220, 120, 360, 360));
-        const QString info = run(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())});
+        const QString info = commandOutput(u"xwininfo -id "_s + QString::number(w->winId()));
         QVERIFY2(info.contains("Override Redirect State: yes"_L1), qPrintable(info));
         QTest::qWait(200);
         QVERIFY(m_client->isActiveWindow());
-        QCOMPARE(run(u"xdotool"_s, {u"getactivewindow"_s}), QString::number(m_client->winId()));
-        run(u"xdotool"_s, {u"key"_s, u"Escape"_s});
+        QCOMPARE(xdotool(u"getactivewindow"_s), QString::number(m_client->winId()));
+        xdotool(u"key Escape"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isShown(), 2000);
         QVERIFY(!w->isVisible() && m_client->isActiveWindow());
     }
@@ -152,12 +140,12 @@ private Q_SLOTS:
         if (inWindow && Platform::instance().windows->isCompositing())
             QSKIP("a compositor shows the ring's window uncut");
         // Summoned with the pointer already where the click goes.
-        pointerTo(click.x(), click.y());
+        movePointer(click);
         m_panel->show(ringAt, PresetProfiles::globalDefault(), std::nullopt);
         QVERIFY(QTest::qWaitForWindowExposed(m_panel->window()));
         QCOMPARE(m_panel->window()->geometry().contains(click), inWindow);
         const int before = m_client->presses;
-        run(u"xdotool"_s, {u"click"_s, u"1"_s});
+        xdotool(u"click 1"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isShown(), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(m_client->presses, before + 1, 2000);
     }

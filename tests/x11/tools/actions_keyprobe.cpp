@@ -1,4 +1,4 @@
-// A small client window for the actions tests. It prints one line per key
+// A small client window for the actions and end-to-end tests. It prints one line per key
 // press it receives ("press <Qt key> <modifier bits>") and one per change of
 // its text field ("text <content>"), after "ready <window id>" once focused.
 //   actions_keyprobe [--class <WM_CLASS class>] [--terminal]
