@@ -2,10 +2,10 @@
 // encoding of a 1 MB ring file, and how fast and cheaply hostile ring files of
 // the largest size accepted are refused. Prints each figure beside its target.
 #include "BenchTiming.h"
-#include "RingDocuments.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
+#include "RingDocuments.h"
 
 #include <QCoreApplication>
 #include <QDir>

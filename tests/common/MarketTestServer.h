@@ -3,11 +3,11 @@
 // A real `rondix-market serve` on 127.0.0.1 for the tests: a key pair made by
 // `rondix-market keygen` (or the build's own), packages made by
 // `rondix-market sign`, a free port picked by the server itself.
-#include "TestFiles.h"
-
 #include "market/MarketProtocol.h"
 #include "model/ModelJson.h"
+#include "TestFiles.h"
 
+#include <memory>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <memory>
 #include <signal.h>
 
 class MarketTestServer
@@ -62,7 +61,8 @@ public:
     // The raw 32-byte public key.
     QByteArray publicKey(const QString& name = QStringLiteral("keys")) const
     {
-        QFile file((QDir::isAbsolutePath(name) ? name : m_dir.filePath(name)) + QStringLiteral("/verify.key"));
+        QFile file((QDir::isAbsolutePath(name) ? name : m_dir.filePath(name)) +
+                   QStringLiteral("/verify.key"));
         if (!file.open(QIODevice::ReadOnly))
             return {};
         return QByteArray::fromBase64(file.readAll().trimmed());
@@ -89,15 +89,17 @@ public:
         slots[0].title = title;
         slots[0].isEnabled = true;
         slots[0].action = ActionType::shortcut(QStringLiteral("T"), 17, KeyModifiers{.control = true});
-        return encodeRingProfile(RingProfile(QUuid::createUuid(), name, bundleId, std::nullopt, slots, false));
+        return encodeRingProfile(
+            RingProfile(QUuid::createUuid(), name, bundleId, std::nullopt, slots, false));
     }
 
     // Signs a ring for "org.example.<appName>" (see ringJson()) as item `id`.
     bool signRing(const QString& id, const QString& appName, const QString& title = QStringLiteral("First"),
-                  const QString& keys = QStringLiteral("keys"), const QString& version = QStringLiteral("1.0"))
+                  const QString& keys = QStringLiteral("keys"),
+                  const QString& version = QStringLiteral("1.0"))
     {
-        return sign(item(id, appName, QStringLiteral("org.example.") + appName, version), ringJson(appName, title),
-                    keys);
+        return sign(item(id, appName, QStringLiteral("org.example.") + appName, version),
+                    ringJson(appName, title), keys);
     }
 
     // Flips one bit in the middle of the package's "package" or "sig" member.
@@ -108,13 +110,14 @@ public:
         if (!bytes || bytes->isEmpty())
             return false;
         (*bytes)[bytes->size() / 2] = char((*bytes)[bytes->size() / 2] ^ 0x20);
-        doc[member] =
-            QString::fromLatin1(bytes->toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+        doc[member] = QString::fromLatin1(
+            bytes->toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
         return write(packagePath(id), QJsonDocument(doc).toJson());
     }
 
     // Signs `ringJson` for `item` into the served folder.
-    bool sign(const QJsonObject& item, const QByteArray& ringJson, const QString& keys = QStringLiteral("keys"))
+    bool sign(const QJsonObject& item, const QByteArray& ringJson,
+              const QString& keys = QStringLiteral("keys"))
     {
         const QString id = item.value(QStringLiteral("id")).toString();
         const QString ringPath = m_dir.filePath(QStringLiteral("src/%1.rondix").arg(id));
@@ -122,10 +125,10 @@ public:
         if (!write(ringPath, ringJson) || !write(itemPath, QJsonDocument(item).toJson()))
             return false;
         QByteArray output;
-        const int status = run({QStringLiteral("sign"), QStringLiteral("--key"), signingKey(keys),
-                                QStringLiteral("--ring"), ringPath, QStringLiteral("--item"), itemPath,
-                                QStringLiteral("--out"), m_root},
-                               &output);
+        const int status =
+            run({QStringLiteral("sign"), QStringLiteral("--key"), signingKey(keys), QStringLiteral("--ring"),
+                 ringPath, QStringLiteral("--item"), itemPath, QStringLiteral("--out"), m_root},
+                &output);
         if (status != 0)
             qWarning() << "sign failed:" << output;
         return status == 0;

@@ -12,7 +12,8 @@
 #include <unistd.h>
 
 // The compact document of `ring` with one more member, "extra", holding `value`.
-inline QByteArray withExtraMember(const QByteArray& value, const RingProfile& ring = PresetProfiles::globalDefault())
+inline QByteArray withExtraMember(const QByteArray& value,
+                                  const RingProfile& ring = PresetProfiles::globalDefault())
 {
     QByteArray document = encodeRingProfile(ring, JsonLayout::Compact);
     document.chop(1);
@@ -21,8 +22,8 @@ inline QByteArray withExtraMember(const QByteArray& value, const RingProfile& ri
 
 // A ring document of `size` bytes (less at most one unit) whose member "extra"
 // holds `unit` repeated between `open` and `close`.
-inline QByteArray filledTo(qsizetype size, const QByteArray& open, const QByteArray& unit, const QByteArray& close,
-                           const RingProfile& ring = PresetProfiles::globalDefault())
+inline QByteArray filledTo(qsizetype size, const QByteArray& open, const QByteArray& unit,
+                           const QByteArray& close, const RingProfile& ring = PresetProfiles::globalDefault())
 {
     const qsizetype count = (size - withExtraMember(open + close, ring).size()) / unit.size();
     return withExtraMember(open + unit.repeated(count) + close, ring);

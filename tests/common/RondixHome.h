@@ -92,7 +92,8 @@ public:
     }
 
     static bool onBus() { return QDBusConnection::sessionBus().interface()->isServiceRegistered(service); }
-    static QDBusMessage call(const QString& method, const QVariantList& args, const QString& interface = service)
+    static QDBusMessage call(const QString& method, const QVariantList& args,
+                             const QString& interface = service)
     {
         QDBusMessage message = QDBusMessage::createMethodCall(service, objectPath, interface, method);
         message.setArguments(args);

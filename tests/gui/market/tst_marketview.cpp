@@ -2,12 +2,11 @@
 // on 127.0.0.1: its three states, the rows and their buttons, installing from
 // the keyboard, and a failed refresh under a shown list. Also renders the tab
 // with the bundled catalogue to market-tab.png in the build folder.
-#include "MarketTestServer.h"
-
 #include "l10n/L10n.h"
 #include "market/MarketClient.h"
 #include "market/MarketKey.h"
 #include "market/MarketView.h"
+#include "MarketTestServer.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
 

@@ -1,9 +1,9 @@
-#include "StdoutCapture.h"
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
 #include "actions/ShortcutsManager.h"
 #include "actions/VolumeOSDManager.h"
 #include "platform/fake/FakePlatform.h"
+#include "StdoutCapture.h"
 
 #include <cstdio>
 #include <memory>

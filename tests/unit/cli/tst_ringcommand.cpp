@@ -1,9 +1,9 @@
 // "rondix ring ...": validation of ring files, export and import through a
 // ring store in a temporary $XDG_DATA_HOME.
-#include "TestFiles.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 #include "shell/RingCommand.h"
+#include "TestFiles.h"
 
 #include <memory>
 #include <QDir>

@@ -1,4 +1,3 @@
-#include "TestFiles.h"
 #include "common/AppSettings.h"
 #include "common/Clock.h"
 #include "common/SymbolGlyphs.h"
@@ -9,6 +8,7 @@
 #include "hud/RadialGeometry.h"
 #include "hud/SoundFeedback.h"
 #include "platform/fake/FakePlatform.h"
+#include "TestFiles.h"
 
 #include <cmath>
 #include <limits>
@@ -102,7 +102,8 @@ private Q_SLOTS:
     {
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
         QVERIFY(QDir(m_dir.path()).mkpath(u"other"_s));
-        QVERIFY(writeFile(m_dir.filePath(u"red.desktop"_s), "[Desktop Entry]\nType=Application\nName=Red\nExec=true\n"));
+        QVERIFY(writeFile(m_dir.filePath(u"red.desktop"_s),
+                          "[Desktop Entry]\nType=Application\nName=Red\nExec=true\n"));
         QImage red(64, 64, QImage::Format_ARGB32);
         red.fill(QColor(255, 0, 0));
         QVERIFY(red.save(m_dir.filePath(u"red.png"_s)));

@@ -1,9 +1,9 @@
-#include "StdoutCapture.h"
 #include "common/AppSettings.h"
 #include "l10n/AppLanguage.h"
 #include "l10n/L10n.h"
 #include "l10n/StringFormat.h"
 #include "l10n/StringsFileReader.h"
+#include "StdoutCapture.h"
 
 #include <atomic>
 #include <cstdio>

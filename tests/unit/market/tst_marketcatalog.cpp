@@ -1,10 +1,10 @@
 // The bundled catalogue in market/catalog: every ring is strict ring JSON for
 // the application its entry names, with eight enabled shortcuts whose key
 // codes, key names and symbols Rondix knows, and no chord twice.
-#include "TestFiles.h"
 #include "common/SymbolGlyphs.h"
 #include "model/ModelJson.h"
 #include "settings/KeyCodeHelper.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,7 +37,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, id);
         QJsonParseError error;
-        const QJsonObject item = QJsonDocument::fromJson(readFile(kCatalog + "/" + id + ".item.json"), &error).object();
+        const QJsonObject item =
+            QJsonDocument::fromJson(readFile(kCatalog + "/" + id + ".item.json"), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(item["id"].toString(), id);
         for (const char* member : {"app_name", "bundle_id", "version", "summary", "author"})

@@ -103,8 +103,9 @@ private Q_SLOTS:
         m_server = std::make_unique<MarketTestServer>();
         QVERIFY(m_server->makeKeys());
         QVERIFY(m_server->signRing("mail", "Mail", "Compose"));
-        QVERIFY(m_server->sign(MarketTestServer::item("browser", "Browser", "org.example.Browser"),
-                               MarketTestServer::ringJson("Browser", "New Tab", QString("org.example.Browser"))));
+        QVERIFY(
+            m_server->sign(MarketTestServer::item("browser", "Browser", "org.example.Browser"),
+                           MarketTestServer::ringJson("Browser", "New Tab", QString("org.example.Browser"))));
         QVERIFY(m_server->signRing("editor", "Editor", "Save"));
     }
 

@@ -1,7 +1,7 @@
-#include "RingDocuments.h"
-#include "TestFiles.h"
 #include "common/MessageText.h"
 #include "model/ModelJson.h"
+#include "RingDocuments.h"
+#include "TestFiles.h"
 
 #include <ctime>
 #include <QFile>
@@ -322,11 +322,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");
         const qsizetype size = kRingJsonLimits.maxBytes;
         const QString complex = QStringLiteral("The data is too complex to decode: line 1, column ");
-        QTest::newRow("nested 65 levels") << withExtraMember(QByteArray(64, '[') + QByteArray(64, ']'), baseRing())
-                                          << complex + "1814: nested more than 64 levels deep";
+        QTest::newRow("nested 65 levels")
+            << withExtraMember(QByteArray(64, '[') + QByteArray(64, ']'), baseRing())
+            << complex + "1814: nested more than 64 levels deep";
         QTest::newRow("4 MiB of opening brackets")
             << filledTo(size, "", "[", "", baseRing()) << complex + "1814: nested more than 64 levels deep";
-        QTest::newRow("4 MiB of numbers") << filledTo(size, "[", "0,", "0]", baseRing()) << "more than 131072 values";
+        QTest::newRow("4 MiB of numbers")
+            << filledTo(size, "[", "0,", "0]", baseRing()) << "more than 131072 values";
         QTest::newRow("4 MiB of empty arrays")
             << filledTo(size, "[", "[],", "[]]", baseRing()) << "more than 131072 values";
         QTest::newRow("4 MiB of members")
@@ -335,7 +337,8 @@ private Q_SLOTS:
         for (int i = 0; distinct.size() < size - 2000; ++i)
             distinct += "\"k" + QByteArray::number(i) + "\":0,";
         distinct += "\"end\":0}";
-        QTest::newRow("4 MiB of distinct members") << withExtraMember(distinct, baseRing()) << "more than 131072 values";
+        QTest::newRow("4 MiB of distinct members")
+            << withExtraMember(distinct, baseRing()) << "more than 131072 values";
         QTest::newRow("4 MiB of short strings")
             << filledTo(size, "[", "\"ab\",", "\"\"]", baseRing()) << "more than 131072 values";
         QTest::newRow("one byte too many")

@@ -1,7 +1,7 @@
-#include "StdoutCapture.h"
-#include "TestFiles.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
+#include "StdoutCapture.h"
+#include "TestFiles.h"
 
 #include <csignal>
 #include <cstdio>
@@ -242,7 +242,8 @@ private Q_SLOTS:
         QCOMPARE(s.m->saveBlockedPath(), s.file());
         QCOMPARE(s.m->property("saveBlockedPath").toString(), s.file());
         QSignalSpy changed(s.m.get(), &AppProfileManager::saveBlockedPathChanged);
-        captureStdout([&] { s.m->updateSlot(s.m->profiles().first().id, makeSlot(0, QStringLiteral("edited"))); });
+        captureStdout(
+            [&] { s.m->updateSlot(s.m->profiles().first().id, makeSlot(0, QStringLiteral("edited"))); });
         QCOMPARE(changed.count(), 0);
 
         if (change == QLatin1String("move")) {

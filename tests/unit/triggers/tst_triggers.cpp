@@ -57,7 +57,8 @@ private Q_SLOTS:
         QTest::newRow("corrupt, no flag") << corrupt << QVariant() << 49u << def;
         QTest::newRow("corrupt, cleared") << corrupt << QVariant(true) << 0u << corrupt;
         const auto withKey = [](const char* key) {
-            return QVariant(QStringLiteral(R"({"carbonModifiers":0,"displayString":"x","keyCode":%1})").arg(key));
+            return QVariant(
+                QStringLiteral(R"({"carbonModifiers":0,"displayString":"x","keyCode":%1})").arg(key));
         };
         QTest::newRow("largest key code")
             << withKey("4294967295") << QVariant() << 4294967295u << withKey("4294967295");
@@ -173,14 +174,16 @@ private Q_SLOTS:
         m_platform->fakeHotkeys->refuseStatus = 10;
         HotkeyManager mgr(m_platform->fakeHotkeys, m_platform->fakeInput);
         captureStdout([&] { mgr.setCustomHotkey(49, hotkeyMods, QStringLiteral("x")); });
-        QCOMPARE(triggersAfter(mgr, [&] { m_platform->fakeInput->pressKey(pressedKey, heldMods); }), int(fires));
+        QCOMPARE(triggersAfter(mgr, [&] { m_platform->fakeInput->pressKey(pressedKey, heldMods); }),
+                 int(fires));
     }
 
     void outOfRangeKeyCodeGrabsNothing()
     {
         HotkeyManager mgr(m_platform->fakeHotkeys, m_platform->fakeInput);
         // 65536 + 49 must not end up as Space.
-        const QString out = captureStdout([&] { mgr.setCustomHotkey(65536 + 49, 2048, QStringLiteral("?")); });
+        const QString out =
+            captureStdout([&] { mgr.setCustomHotkey(65536 + 49, 2048, QStringLiteral("?")); });
         QCOMPARE(out, QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 2.\n"));
         QCOMPARE(m_platform->fakeHotkeys->grabCalls, 0);
         // No key can ever match: nothing the user types is read for it.
@@ -191,16 +194,18 @@ private Q_SLOTS:
     void fallbackKeysFollowTheKeymap_data()
     {
         QTest::addColumn<quint32>("keyCode");
-        QTest::addColumn<bool>("missingAtStart");  // the keymap lacks the key when the hotkey is set
-        QTest::addColumn<bool>("freeOnReturn");    // the chord can be grabbed once the key is back
+        QTest::addColumn<bool>("missingAtStart"); // the keymap lacks the key when the hotkey is set
+        QTest::addColumn<bool>("freeOnReturn");   // the chord can be grabbed once the key is back
         QTest::addColumn<QString>("logAtSet");
         QTest::addColumn<bool>("watchingAtSet");
         QTest::addColumn<QString>("logAtReturn");
         QTest::addColumn<bool>("watchingAtReturn");
         const QString taken = QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 10.\n");
         const QString grabbed = QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: x\n");
-        QTest::newRow("taken chord, key goes and comes back") << 40u << false << false << taken << true << taken << true;
-        QTest::newRow("key missing at start, chord taken") << 40u << true << false << taken << false << taken << true;
+        QTest::newRow("taken chord, key goes and comes back")
+            << 40u << false << false << taken << true << taken << true;
+        QTest::newRow("key missing at start, chord taken")
+            << 40u << true << false << taken << false << taken << true;
         QTest::newRow("key missing at start, chord free on return")
             << 40u << true << true << taken << false << grabbed << false;
         // A code no keyboard has: no keymap ever brings it.
@@ -293,7 +298,8 @@ private Q_SLOTS:
         QTest::newRow("stored primary never summons") << 0 << 0 << false << "Mouse Button 1" << false;
         QTest::newRow("stored secondary never summons") << 1 << 1 << false << "Mouse Button 2" << false;
         // A middle-click paste into a settings field.
-        QTest::newRow("middle over Rondix's own window") << 2 << 2 << false << "Middle Button (Button 3)" << true;
+        QTest::newRow("middle over Rondix's own window")
+            << 2 << 2 << false << "Middle Button (Button 3)" << true;
     }
 
     void mouseButtons()
@@ -364,8 +370,8 @@ private Q_SLOTS:
         // Arguments are passed to the program, never pasted into the shell script.
         QTemporaryDir dir;
         const QString marker = dir.filePath(QStringLiteral("a b $HOME"));
-        const QStringList args = AccessibilityPermissionManager::relaunchCommand(QStringLiteral("/usr/bin/touch"),
-                                                                                 {marker}, 999999999);
+        const QStringList args = AccessibilityPermissionManager::relaunchCommand(
+            QStringLiteral("/usr/bin/touch"), {marker}, 999999999);
         QProcess sh; // the process it waits for is already gone: the program starts
         sh.start(QStringLiteral("/bin/sh"), args);
         QVERIFY(sh.waitForFinished(5000));
@@ -423,15 +429,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("appName"); // "-": nothing recorded yet
         QTest::addColumn<QString>("shown");
-        QTest::newRow("en, nothing yet") << "en" << "-" << "System";
-        QTest::newRow("en, nameless") << "en" << "" << "Unknown App";
-        QTest::newRow("ja, nothing yet") << "ja" << "-" << "システム";
-        QTest::newRow("ja, nameless") << "ja" << "" << "不明なアプリ";
-        QTest::newRow("zh-Hans, nothing yet") << "zh-Hans" << "-" << "系统";
-        QTest::newRow("zh-Hans, nameless") << "zh-Hans" << "" << "未知应用";
+        QTest::newRow("en, nothing yet") << "en"
+                                         << "-"
+                                         << "System";
+        QTest::newRow("en, nameless") << "en"
+                                      << ""
+                                      << "Unknown App";
+        QTest::newRow("ja, nothing yet") << "ja"
+                                         << "-"
+                                         << "システム";
+        QTest::newRow("ja, nameless") << "ja"
+                                      << ""
+                                      << "不明なアプリ";
+        QTest::newRow("zh-Hans, nothing yet") << "zh-Hans"
+                                              << "-"
+                                              << "系统";
+        QTest::newRow("zh-Hans, nameless") << "zh-Hans"
+                                           << ""
+                                           << "未知应用";
         // A real application keeps its own name, even one that reads like a placeholder.
-        QTest::newRow("en, named like the placeholder") << "en" << "系统" << "系统";
-        QTest::newRow("ja, named") << "ja" << "Firefox" << "Firefox";
+        QTest::newRow("en, named like the placeholder") << "en"
+                                                        << "系统"
+                                                        << "系统";
+        QTest::newRow("ja, named") << "ja"
+                                   << "Firefox"
+                                   << "Firefox";
     }
 
     void placeholderNamesFollowLanguage()

@@ -99,11 +99,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, row);
         FakeDesktopEntries entries;
-        for (const QString& e : QStringList{"org.mozilla.firefox=navigator", "codium=Vscodium", "code-oss=code",
-                                            "gimp=", "inkscape=", "org.gnome.TextEditor=", "krita=", "../gimp="})
-            entries.entries << DesktopEntry{
-                e.section('=', 0, 0), e.section('=', 0, 0) + QStringLiteral(" app"), {}, {}, {},
-                e.section('=', 1), {}}; // id, name, ..., StartupWMClass, categories
+        for (const QString& e :
+             QStringList{"org.mozilla.firefox=navigator", "codium=Vscodium", "code-oss=code",
+                         "gimp=", "inkscape=", "org.gnome.TextEditor=", "krita=", "../gimp="})
+            entries.entries << DesktopEntry{e.section('=', 0, 0),
+                                            e.section('=', 0, 0) + QStringLiteral(" app"),
+                                            {},
+                                            {},
+                                            {},
+                                            e.section('=', 1),
+                                            {}}; // id, name, ..., StartupWMClass, categories
         const QStringList w = row.split('|');
         const QString expected = w[4];
         const RunningApp app = WindowAppMatcher::describe(7, 42, {w[0], w[1], w[2], w[3]}, &entries, false);

@@ -1,14 +1,14 @@
 // The actions against a real session: Xvfb with openbox, the real X11 key
 // injection, PulseAudio's null sink, GIO desktop entries and xdg-open.
-#include "DesktopTools.h"
-#include "TestFiles.h"
 #include "actions/ActionExecutor.h"
 #include "actions/CoreAudioVolumeManager.h"
 #include "actions/ShortcutsManager.h"
 #include "actions/VolumeOSDManager.h"
+#include "DesktopTools.h"
 #include "platform/Platform.h"
 #include "platform/pulse/PulseMixer.h"
 #include "StdoutCapture.h"
+#include "TestFiles.h"
 
 #include <cmath>
 #include <memory>
@@ -186,15 +186,16 @@ private Q_SLOTS:
         const QByteArray log = " >> \"" + callLog().toUtf8() + "\"\n";
         QVERIFY(writeFile(tmp + "/bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\"" + log, true));
         QVERIFY(writeFile(tmp + "/bin/mark-launch", "#!/bin/sh\necho launched \"$@\"" + log, true));
-        QVERIFY(writeFile(tmp + "/data/Rondix/shortcuts/Say Hello", "#!/bin/sh\necho script ran" + log, true));
+        QVERIFY(
+            writeFile(tmp + "/data/Rondix/shortcuts/Say Hello", "#!/bin/sh\necho script ran" + log, true));
         const QByteArray entry =
             "[Desktop Entry]\nType=Application\nName=Marker\nExec=" + t + "/bin/mark-launch";
         QVERIFY(writeFile(tmp + "/dirs/applications/org.example.Marker.desktop", entry + " by-id\n"));
         QVERIFY(writeFile(tmp + "/elsewhere/marker-file.desktop", entry + " by-path\n"));
         // A terminal: windows of class RondixTestTerminal belong to it.
         QVERIFY(writeFile(tmp + "/data/applications/org.example.Terminal.desktop",
-                  "[Desktop Entry]\nType=Application\nName=Test Terminal\nExec=/bin/true\n"
-                  "StartupWMClass=RondixTestTerminal\nCategories=System;TerminalEmulator;\n"));
+                          "[Desktop Entry]\nType=Application\nName=Test Terminal\nExec=/bin/true\n"
+                          "StartupWMClass=RondixTestTerminal\nCategories=System;TerminalEmulator;\n"));
 
         Platform& p = Platform::instance();
         QCOMPARE(p.backendName, QStringLiteral("x11"));
@@ -473,9 +474,9 @@ private Q_SLOTS:
         const QString dir = m_tmp.filePath(QStringLiteral("pulse2"));
         const QString socket = dir + QStringLiteral("/native");
         QVERIFY(writeFile(dir + "/server.pa",
-                  "load-module module-native-protocol-unix socket=" + socket.toUtf8() +
-                      " auth-anonymous=1\nload-module module-null-sink sink_name=second_null\n"
-                      "set-default-sink second_null\n"));
+                          "load-module module-native-protocol-unix socket=" + socket.toUtf8() +
+                              " auth-anonymous=1\nload-module module-null-sink sink_name=second_null\n"
+                              "set-default-sink second_null\n"));
         QProcess server;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir);

@@ -2,10 +2,9 @@
 // binary, a real target window, keys and clicks injected with xdotool, the
 // PulseAudio null sink for volume, a recording xdg-open for web addresses.
 #include "DesktopTools.h"
-#include "RondixHome.h"
-
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
+#include "RondixHome.h"
 
 #include <QtDBus>
 #include <QtTest>
@@ -112,7 +111,8 @@ class TestE2E : public QObject
         wm.setStandardOutputFile(QProcess::nullDevice());
         wm.setStandardErrorFile(QProcess::nullDevice());
         QVERIFY(wm.startDetached());
-        QTRY_VERIFY_WITH_TIMEOUT(commandOutput(check) != before && commandOutput(check).contains(QStringLiteral("window id")),
+        QTRY_VERIFY_WITH_TIMEOUT(commandOutput(check) != before &&
+                                     commandOutput(check).contains(QStringLiteral("window id")),
                                  5000);
     }
 
@@ -266,7 +266,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(activeWindowPid(), ownPid, 5000);
         // "hideDockIcon" keeps the settings window off the taskbar.
         QVERIFY(
-            commandOutput(QStringLiteral("xprop -id %1 _NET_WM_STATE").arg(xdotool(QStringLiteral("getactivewindow"))))
+            commandOutput(
+                QStringLiteral("xprop -id %1 _NET_WM_STATE").arg(xdotool(QStringLiteral("getactivewindow"))))
                 .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
         clickSector(summonWithHotkey(), kEast);

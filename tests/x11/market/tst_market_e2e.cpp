@@ -50,8 +50,8 @@ private Q_SLOTS:
         QVERIFY(m_server->tamper("paint", "sig"));
         QVERIFY(m_server->start());
 
-        QVERIFY(m_home.writeSettings("launchAtLogin=false\nrx_market_base_url=" + m_server->url().toString().toUtf8() +
-                                     "\n"));
+        QVERIFY(m_home.writeSettings(
+            "launchAtLogin=false\nrx_market_base_url=" + m_server->url().toString().toUtf8() + "\n"));
         QVERIFY(!m_home.launch(m_rondix).isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(RondixHome::onBus(), 10000);
     }

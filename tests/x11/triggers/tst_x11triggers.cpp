@@ -47,7 +47,8 @@ private Q_SLOTS:
         QTRY_VERIFY2_WITH_TIMEOUT(QProcess::execute("sh", wmCheck) == 0,
                                   "no window manager runs on this display (openbox did not start)", 3000);
         m_entries.entries = {
-            DesktopEntry{"triggers.alpha", "Alpha", {}, {}, {}, "TriggersAlpha", {}}, // id, name, ..., StartupWMClass
+            DesktopEntry{
+                "triggers.alpha", "Alpha", {}, {}, {}, "TriggersAlpha", {}}, // id, name, ..., StartupWMClass
             DesktopEntry{"triggers-beta", "Beta", {}, {}, {}, {}, {}}};
     }
 
@@ -66,8 +67,9 @@ private Q_SLOTS:
         int triggers = 0;
         mgr.onTrigger = [&] { ++triggers; };
         // (Alt+Space itself belongs to openbox's window menu here.)
-        const QString out = captureStdout(
-            [&] { mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift, QStringLiteral("⇧⌘K")); });
+        const QString out = captureStdout([&] {
+            mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift, QStringLiteral("⇧⌘K"));
+        });
         QCOMPARE(out, QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: ⇧⌘K\n"));
         QVERIFY(mgr.isGrabbed());
         QVERIFY(!m_monitor->keysSelected()); // a working grab needs no raw keys
@@ -93,7 +95,8 @@ private Q_SLOTS:
         // Move K to a free keycode and back, as layout switches would.
         xcb_connection_t* c = m_conn->xcb();
         const int min = m_conn->minKeycode(), max = m_conn->maxKeycode();
-        auto* map = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, min, max - min + 1), nullptr);
+        auto* map =
+            xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, min, max - min + 1), nullptr);
         QVERIFY(map);
         const int per = map->keysyms_per_keycode;
         const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
@@ -183,14 +186,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("logAtSet");
         QTest::addColumn<QString>("logAtReturn");
         QTest::addColumn<bool>("rawKeysAtReturn");
-        const QString grabbed = QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: ⇧⌘K\n");
+        const QString grabbed =
+            QStringLiteral("[HotkeyManager] Successfully registered custom hotkey: ⇧⌘K\n");
         const QString taken = QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 10.\n");
         const QString noKey = QStringLiteral("[HotkeyManager] Carbon hotkey registration returned 2.\n");
         QTest::newRow("grabbed, chord taken while K was away")
             << false << false << true << grabbed << taken << true;
-        QTest::newRow("set while K is away, chord free on return") << true << false << false << noKey << grabbed << false;
-        QTest::newRow("set while K is away, chord taken meanwhile") << true << false << true << noKey << taken << true;
-        QTest::newRow("taken from the start, K away and back") << false << true << false << taken << taken << true;
+        QTest::newRow("set while K is away, chord free on return")
+            << true << false << false << noKey << grabbed << false;
+        QTest::newRow("set while K is away, chord taken meanwhile")
+            << true << false << true << noKey << taken << true;
+        QTest::newRow("taken from the start, K away and back")
+            << false << true << false << taken << taken << true;
     }
 
     void hotkeyFollowsKeyAwayAndBack()
@@ -204,7 +211,8 @@ private Q_SLOTS:
         const int home = m_conn->keycodesFor('k').value(0);
         QVERIFY(home);
         xcb_connection_t* c = m_conn->xcb();
-        auto* map = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, xcb_keycode_t(home), 1), nullptr);
+        auto* map =
+            xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, xcb_keycode_t(home), 1), nullptr);
         QVERIFY(map);
         const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
         const std::vector<xcb_keysym_t> kRow(syms, syms + map->keysyms_per_keycode);
@@ -226,7 +234,8 @@ private Q_SLOTS:
         int triggers = 0;
         mgr.onTrigger = [&] { ++triggers; };
         QCOMPARE(logLines(captureStdout([&] {
-                     mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift, QStringLiteral("⇧⌘K"));
+                     mgr.setCustomHotkey(40, ModifierMask::Command | ModifierMask::Shift,
+                                         QStringLiteral("⇧⌘K"));
                  })),
                  logAtSet);
         // Raw keys only for a chord that can come: taken, and its key on the keyboard.
@@ -432,8 +441,8 @@ private:
     {
         RunningApp app;
         app.window = startWindow(QStringLiteral("inject"), QStringLiteral("TriggersInject"));
-        if (!app.window || !m_windows->activate(app)
-            || !QTest::qWaitFor([&] { return m_windows->hasKeyboardFocus(app); }, 2000))
+        if (!app.window || !m_windows->activate(app) ||
+            !QTest::qWaitFor([&] { return m_windows->hasKeyboardFocus(app); }, 2000))
             return nullptr;
         m_processes.last()->readAllStandardOutput();
         return m_processes.last().get();
