@@ -155,6 +155,8 @@ private Q_SLOTS:
         QVERIFY(!child<QWidget>(view, "marketSpinner")->isVisible());
         QCOMPARE(child<QLabel>(view, "marketPlaceholder")->text(),
                  QStringLiteral("The market is empty for now. Check back soon."));
+        QVERIFY(market.items().isEmpty() && rowNames(view).isEmpty());
+        QCOMPARE(market.message(), L10n::string("market.empty"));
     }
 
     void followsLanguage()
