@@ -159,16 +159,17 @@ private Q_SLOTS:
         m_target.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/actions_keyprobe"));
         QVERIFY(m_target.waitForStarted());
         // Generous: on a loaded machine the window manager just started, and the
-        // target's first start of Qt, may take a long while. It says "ready <window>" once focused.
+        // target's first start of Qt, may take a long while.
         QTRY_VERIFY2_WITH_TIMEOUT(
-            m_target.canReadLine(),
+            !(m_targetWindow = xdotool(QStringLiteral("search --onlyvisible --pid %1 --name keyprobe")
+                                           .arg(m_target.processId())))
+                 .isEmpty(),
             qPrintable(QStringLiteral("no target window; target %1, its output: %2")
                            .arg(m_target.state() == QProcess::Running ? QStringLiteral("running")
                                                                       : QStringLiteral("gone"),
                                 QString::fromLocal8Bit(m_target.readAllStandardError()))),
             45000);
-        m_targetWindow = QString::fromLatin1(m_target.readLine().trimmed()).section(QLatin1Char(' '), 1);
-        QVERIFY(!m_targetWindow.isEmpty());
+        m_targetWindow = m_targetWindow.split(QLatin1Char('\n')).first();
         activateTarget();
 
         QVERIFY(!(m_rondixLog = m_home.launch(m_rondix, {}, {}, 5000)).isEmpty());
