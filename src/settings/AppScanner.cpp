@@ -44,10 +44,8 @@ InstalledAppItem AppScanner::itemFor(const DesktopEntry& entry)
     InstalledAppItem item;
     item.bundleId = entry.id;
     item.path = entry.path;
-    item.originalName = entry.unlocalizedName;
     item.name = entry.name;
-    if (item.originalName.isEmpty())
-        item.originalName = item.name;
+    item.originalName = entry.unlocalizedName;
     // An entry without any Name is listed under its id, as a file manager lists it.
     if (item.name.isEmpty())
         item.name = item.originalName.isEmpty() ? entry.id : item.originalName;

@@ -38,6 +38,14 @@ QLabel* captionLabel(QWidget* parent)
     return label;
 }
 
+// A tip gives way before the count beside it when the strip is narrow.
+QLabel* tipLabel(QWidget* parent)
+{
+    QLabel* label = captionLabel(parent);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    return label;
+}
+
 // A segment of the tab picker: icon and text side by side, checkable.
 QToolButton* segmentButton(const QString& objectName, QWidget* parent)
 {
@@ -159,7 +167,7 @@ void IconLibraryView::build()
     auto* symbolsCaptions = new QHBoxLayout;
     m_symbolsCaption = captionLabel(symbols);
     m_symbolsCaption->setObjectName(QStringLiteral("symbolsCaption"));
-    m_symbolsTip = captionLabel(symbols);
+    m_symbolsTip = tipLabel(symbols);
     symbolsCaptions->addWidget(m_symbolsCaption);
     symbolsCaptions->addSpacing(8);
     symbolsCaptions->addWidget(m_symbolsTip, 1);
@@ -169,7 +177,7 @@ void IconLibraryView::build()
     m_symbolGrid->setObjectName(QStringLiteral("symbolGrid"));
     m_symbolGrid->setItemDelegate(new SymbolCellDelegate(m_symbolGrid));
     m_symbolGrid->setModel(m_symbolModel);
-    m_symbolGrid->setSpacing(4); // 8 between neighbouring cells
+    m_symbolGrid->setSpacing(8);
     symbolsLayout->addWidget(m_symbolGrid, 1);
     m_panes->addWidget(symbols);
 
@@ -197,7 +205,7 @@ void IconLibraryView::build()
     auto* appsCaptions = new QHBoxLayout;
     m_appsCaption = captionLabel(apps);
     m_appsCaption->setObjectName(QStringLiteral("appsCaption"));
-    m_appsTip = captionLabel(apps);
+    m_appsTip = tipLabel(apps);
     appsCaptions->addWidget(m_appsCaption);
     appsCaptions->addSpacing(8);
     appsCaptions->addWidget(m_appsTip, 1);
@@ -207,7 +215,7 @@ void IconLibraryView::build()
     m_appGrid->setObjectName(QStringLiteral("appGrid"));
     m_appGrid->setItemDelegate(new AppCellDelegate(m_appGrid));
     m_appGrid->setModel(m_appModel);
-    m_appGrid->setSpacing(5); // 10 between neighbouring cells
+    m_appGrid->setSpacing(10);
     appsLayout->addWidget(m_appGrid, 1);
     m_appsPane->addWidget(apps);
     m_appsPane->setCurrentIndex(1);

@@ -1,0 +1,185 @@
+// The icon library and the add-application sheet on a real X server with
+// openbox (tests/session/run-session) and the real desktop-entry backend: an
+// application installed under $XDG_DATA_HOME/applications is found, added by
+// keyboard alone, and its icon dragged from the library onto a sector.
+#include "DesktopTools.h"
+#include "l10n/L10n.h"
+#include "model/AppProfileManager.h"
+#include "platform/Platform.h"
+#include "settings/AddAppProfileSheet.h"
+#include "settings/AppScanner.h"
+#include "settings/IconLibraryView.h"
+#include "settings/RingVisualEditorView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// xdotool with arguments that may hold blanks (typed text).
+void xdotoolArgs(const QStringList& args)
+{
+    QProcess p;
+    p.start(u"xdotool"_s, args);
+    p.waitForFinished(10000);
+}
+
+} // namespace
+
+class TestIconLibraryX11 : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_entryPath;
+
+    bool activate(QWidget* window)
+    {
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window))
+            return false;
+        xdotool(u"windowactivate --sync "_s + QString::number(window->winId()));
+        return QTest::qWaitForWindowActive(window);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs the X11 test session (tests/session/run-session)");
+        if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+            QSKIP("xdotool is not installed");
+        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
+        // GIO reads the data folders once: the entry is there before the first scan.
+        qputenv("XDG_DATA_HOME", m_dir.filePath(u"data"_s).toUtf8());
+        qputenv("LANGUAGE", "en");
+        QVERIFY(QDir().mkpath(m_dir.filePath(u"data/applications"_s)));
+        m_entryPath = m_dir.filePath(u"data/applications/org.rondix.TestPad.desktop"_s);
+        QFile entry(m_entryPath);
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Quokka TestPad\nName[ja]=クオッカ\nExec=true\n"
+                    "Icon=accessories-text-editor\n");
+        entry.close();
+        L10n::shared().setCurrentLanguage(u"en"_s);
+        AppProfileManager::shared().resetToDefaults();
+    }
+
+    void init() { AppScanner::clearCache(); }
+
+    // Keyboard alone: type the name, Return into the list, Return adds.
+    void sheetAddsAnInstalledApplication()
+    {
+        AppProfileManager& store = AppProfileManager::shared();
+        QWidget window;
+        window.resize(600, 400);
+        QVERIFY(activate(&window));
+        AddAppProfileSheet sheet(&window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        xdotool(u"windowactivate --sync "_s + QString::number(sheet.winId()));
+        QVERIFY(QTest::qWaitForWindowActive(&sheet));
+        auto* search = sheet.findChild<QLineEdit*>(u"appSearchField"_s);
+        QTRY_VERIFY(search->hasFocus());
+        xdotoolArgs({u"type"_s, u"--delay"_s, u"30"_s, u"  quokka "_s});
+        QTRY_COMPARE(search->text(), u"  quokka "_s);
+        auto* list = sheet.findChild<QListView*>(u"appList"_s);
+        QCOMPARE(list->model()->rowCount(), 1);
+        xdotool(u"key Return"_s);
+        QTRY_VERIFY(list->hasFocus());
+        xdotool(u"key Return"_s);
+        QTRY_VERIFY(!sheet.isVisible());
+
+        const RingProfile added = store.selectedProfile();
+        QCOMPARE(added.bundleIdentifier, std::optional<QString>(u"org.rondix.TestPad"_s));
+        QCOMPARE(added.name, u"Quokka TestPad"_s);
+        QCOMPARE(added.appIconPath, std::optional<QString>(m_entryPath));
+        QFile file(store.saveFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("org.rondix.TestPad"));
+    }
+
+    // A real drag from the library onto the west sector of the ring editor.
+    void dragFromTheLibraryOntoASector_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<IconInfo>("icon");
+        QTest::newRow("symbol") << 0 << u"paperclip"_s << IconInfo::sfSymbol(u"paperclip"_s);
+        QTest::newRow("application") << 1 << u"quokka"_s
+                                     << IconInfo::app(u"org.rondix.TestPad"_s, u"Quokka TestPad"_s,
+                                                      m_entryPath);
+    }
+
+    void dragFromTheLibraryOntoASector()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, search);
+        QFETCH(IconInfo, icon);
+        QList<ActionSlot> updates;
+        RingProfile ring = PresetProfiles::globalDefault();
+        for (qint64 i = 0; i < 8; ++i)
+            ring.updateSlot(ActionSlot::empty(i));
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        auto* library = new IconLibraryView;
+        library->setFixedWidth(560);
+        layout->addWidget(library, 0, Qt::AlignBottom);
+        auto* editor = new RingVisualEditorView(ring, 0, [&](const ActionSlot& s) { updates.append(s); });
+        layout->addWidget(editor);
+        QVERIFY(activate(&window));
+        QTRY_VERIFY(!library->isLoadingApps());
+        library->setSelectedTab(tab);
+        library->setSearchText(search);
+        auto* grid = library->findChild<QListView*>(tab == 0 ? u"symbolGrid"_s : u"appGrid"_s);
+        QCOMPARE(grid->model()->rowCount(), 1);
+        QCoreApplication::processEvents();
+        if (const QString shots = qEnvironmentVariable("RONDIX_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            library->setSearchText({});
+            QCoreApplication::processEvents();
+            library->grab().save(shots + u"/icon-library-x11-"_s + QString::number(tab) + u".png"_s);
+            library->setSearchText(search);
+        }
+
+        const QRect cell = grid->visualRect(grid->model()->index(0, 0));
+        const QPoint from = grid->viewport()->mapToGlobal(cell.center());
+        const QPoint to = editor->ringArea()->mapToGlobal(QPoint(150 - 100, 150)); // west: sector 6
+        // The drag runs its own event loop until the button comes up, so the
+        // whole gesture is one xdotool run beside this process.
+        QStringList gesture{u"mousemove"_s,
+                            u"--sync"_s,
+                            QString::number(from.x()),
+                            QString::number(from.y()),
+                            u"mousedown"_s,
+                            u"1"_s,
+                            u"sleep"_s,
+                            u"0.1"_s};
+        for (int step = 1; step <= 10; ++step) {
+            const QPoint p = from + (to - from) * step / 10;
+            gesture << u"mousemove"_s << QString::number(p.x()) << QString::number(p.y()) << u"sleep"_s
+                    << u"0.05"_s;
+        }
+        gesture << u"sleep"_s << u"0.2"_s << u"mouseup"_s << u"1"_s;
+        QProcess xdo;
+        xdo.start(u"xdotool"_s, gesture);
+        QTRY_VERIFY_WITH_TIMEOUT(xdo.state() == QProcess::NotRunning, 10000);
+        QTRY_COMPARE(updates.size(), 1);
+        QCOMPARE(updates[0].id, ring.slotAt(6)->id);
+        QCOMPARE(updates[0].icon, icon);
+        // An application makes the sector launch it; a symbol changes the picture only.
+        QCOMPARE(updates[0].isEnabled, icon.isApp());
+        if (icon.isApp())
+            QCOMPARE(updates[0].title, u"Quokka TestPad"_s);
+    }
+};
+
+QTEST_MAIN(TestIconLibraryX11)
+#include "tst_iconlibrary_x11.moc"
