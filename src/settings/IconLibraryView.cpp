@@ -96,7 +96,8 @@ IconLibraryView::~IconLibraryView() = default;
 
 void IconLibraryView::build()
 {
-    setFixedHeight(kHeight);
+    // 160 high; a splitter above may give it more room, never less.
+    setMinimumHeight(kHeight);
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(12, 8, 12, 8);
     root->setSpacing(8);
@@ -283,6 +284,11 @@ QStringList IconLibraryView::filteredSymbols() const
 QList<InstalledAppItem> IconLibraryView::filteredApps() const
 {
     return IconSearch::filteredApps(m_installedApps, searchText());
+}
+
+QSize IconLibraryView::sizeHint() const
+{
+    return {QWidget::sizeHint().width(), kHeight};
 }
 
 void IconLibraryView::paintEvent(QPaintEvent*)

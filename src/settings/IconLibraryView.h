@@ -44,6 +44,8 @@ public:
     QStringList filteredSymbols() const;
     QList<InstalledAppItem> filteredApps() const;
 
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     void iconSelected(const IconInfo& icon);
     // The applications arrived from a scan (or the cache) and are shown.

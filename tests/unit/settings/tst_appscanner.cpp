@@ -2,7 +2,6 @@
 // XDG folders and read through GIO, its cache, the library's curated symbols
 // and the search rules shared by the library and the add-application sheet.
 #include "common/SymbolGlyphs.h"
-#include "hud/ActionIconView.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/freedesktop/GioDesktopEntries.h"
 #include "settings/AddAppProfileSheet.h"
@@ -11,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFontMetricsF>
 #include <QSemaphore>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
@@ -284,14 +282,12 @@ private Q_SLOTS:
         QCOMPARE(QSet<QString>(all.begin(), all.end()).size(), 100);
         QCOMPARE(all.first(), u"1.circle"_s);
         QCOMPARE(all.last(), u"sparkles"_s);
-        // Each one is drawn with a glyph of its own: a ligature the font lacks
-        // falls apart into letters, far wider than one icon.
-        const QFontMetricsF metrics(ActionIconView::symbolFont(48));
+        // Each one has a glyph of its own (tst_hud checks that every mapped
+        // ligature draws as one glyph).
         for (const QString& name : all) {
             QVERIFY2(SymbolGlyphs::isKnown(name), qPrintable(name));
-            const QString ligature = SymbolGlyphs::materialLigature(name);
-            QVERIFY2(ligature != SymbolGlyphs::fallbackLigature(), qPrintable(name));
-            QVERIFY2(metrics.horizontalAdvance(ligature) <= 48.5, qPrintable(ligature));
+            QVERIFY2(SymbolGlyphs::materialLigature(name) != SymbolGlyphs::fallbackLigature(),
+                     qPrintable(name));
         }
     }
 
@@ -315,12 +311,6 @@ private Q_SLOTS:
         QCOMPARE(found.size(), count);
         for (const QString& name : found)
             QVERIFY(name.contains(text, Qt::CaseInsensitive));
-        // In the list's order.
-        QStringList ordered = found;
-        std::sort(ordered.begin(), ordered.end(), [](const QString& a, const QString& b) {
-            return SymbolDatabase::all().indexOf(a) < SymbolDatabase::all().indexOf(b);
-        });
-        QCOMPARE(found, ordered);
     }
 
     void appFilter_data()
