@@ -1,13 +1,11 @@
 #include "shell/RingCommand.h"
 
-#include "common/AtomicFile.h"
 #include "common/MessageText.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
+#include "model/RingFile.h"
 #include "model/RingProfile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -16,7 +14,6 @@
 #include <QLoggingCategory>
 #include <QStringList>
 #include <QTextStream>
-#include <sys/stat.h>
 
 Q_LOGGING_CATEGORY(lcRingCommand, "rondix.cli", QtInfoMsg)
 
@@ -25,10 +22,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-// A ring file is a few kilobytes; anything beyond what a ring can hold is not
-// one, and is refused before it is read.
-constexpr qint64 kMaxRingFileBytes = kRingJsonLimits.maxBytes;
 
 const QString kPrefix = QStringLiteral("rondix ring: ");
 const QString kServiceName = QStringLiteral("org.rondix.Rondix");
@@ -76,70 +69,11 @@ int failure(QTextStream& err, const QString& message)
     return kExitFailed;
 }
 
-// Reads a file that is expected to hold a ring. Refuses what is not a regular
-// file (directories, devices, pipes) before opening it, so a mistyped path
-// can neither block nor stream without end.
-bool readRingFile(const QString& filePath, QByteArray* bytes, QString* error)
-{
-    // The path as shown in messages; a D-Bus caller may pass any text.
-    const QString path = oneLine(filePath);
-    if (filePath.isEmpty()) {
-        *error = QStringLiteral("empty file name");
-        return false;
-    }
-    struct stat info
-    {
-    };
-    if (::stat(QFile::encodeName(filePath).constData(), &info) != 0) {
-        const int statError = errno;
-        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(statError)));
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        *error = QStringLiteral("%1: is a directory, not a ring file").arg(path);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        *error = QStringLiteral("%1: not a regular file").arg(path);
-        return false;
-    }
-    if (info.st_size > kMaxRingFileBytes) {
-        *error = QStringLiteral("%1: too large for a ring file (%2 bytes)")
-                     .arg(path, QString::number(qint64(info.st_size)));
-        return false;
-    }
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
-        return false;
-    }
-    // The size may have changed since stat(); never read past the limit.
-    *bytes = file.read(kMaxRingFileBytes + 1);
-    if (bytes->size() > kMaxRingFileBytes) {
-        *error = QStringLiteral("%1: too large for a ring file").arg(path);
-        return false;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
 bool loadRingFile(const QString& path, RingProfile* ring, QString* error)
 {
-    QByteArray bytes;
-    if (!readRingFile(path, &bytes, error))
+    std::optional<RingProfile> decoded = RingFile::decode(path, error);
+    if (!decoded)
         return false;
-    QString decodeError;
-    std::optional<RingProfile> decoded = decodeRingProfile(bytes, &decodeError);
-    if (!decoded) {
-        *error = QStringLiteral("%1: not a valid ring file: %2").arg(oneLine(path), decodeError);
-        // The store file is the likeliest wrong pick: say what it is.
-        if (bytes.trimmed().startsWith('[') && decodeRingProfiles(bytes, nullptr, kRingJsonLimits))
-            *error += QStringLiteral(" (this is a list of rings, like the ring store, not one ring)");
-        return false;
-    }
     *ring = std::move(*decoded);
     return true;
 }
@@ -371,16 +305,13 @@ int exportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         err.flush();
     }
 
-    const QByteArray json = encodeRingProfile(ring, JsonLayout::Pretty);
     if (toStdout) {
-        out << QString::fromUtf8(json);
-        if (!json.endsWith('\n'))
-            out << "\n";
+        out << QString::fromUtf8(RingFile::encode(ring));
         out.flush();
         return kExitOk;
     }
 
-    if (!writeFileAtomically(*options.output, json, &error))
+    if (!RingFile::write(*options.output, ring, &error))
         return failure(err, QStringLiteral("%1: cannot write: %2").arg(*options.output, error));
     out << QStringLiteral("Exported ring %1 (%2) to %3\n")
                .arg(quoted(ring.name), ringOwner(ring), *options.output);
@@ -515,12 +446,4 @@ int runRingCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     if (command == QLatin1String("import"))
         return importCommand(rest, out, err);
     return usageError(err, QStringLiteral("unknown command '%1'").arg(command));
-}
-
-std::optional<RingProfile> decodeRingFile(const QString& path, QString* error)
-{
-    RingProfile ring;
-    if (!loadRingFile(path, &ring, error))
-        return std::nullopt;
-    return ring;
 }

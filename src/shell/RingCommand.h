@@ -21,10 +21,6 @@ struct RingProfile;
 // *error set. Shared by the command line and the running instance.
 std::optional<QString> importRingInto(AppProfileManager& store, const RingProfile& incoming, QString* error);
 
-// Decodes the ring file at `path` under the strict rules; none with *error set
-// when it cannot be read or decoded.
-std::optional<RingProfile> decodeRingFile(const QString& path, QString* error);
-
 // Why the ring store under `dataDirectory` must not be touched from the command
 // line (it cannot be read or decoded, and opening it would reset it), or none.
 std::optional<QString> damagedStore(const QString& dataDirectory);

@@ -3,6 +3,7 @@
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
 #include "model/AppProfileManager.h"
+#include "model/RingFile.h"
 #include "model/RingProfile.h"
 #include "platform/Platform.h"
 #include "shell/AccessibilityPermissionManager.h"
@@ -14,6 +15,8 @@
 #include "shell/RingCommand.h"
 #include "shell/RondixDBusService.h"
 #include "shell/SharedShellServices.h"
+#include "settings/SettingsView.h"
+#include "shell/SettingsWindow.h"
 
 #include <csignal>
 #include <cstdio>
@@ -174,6 +177,8 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(MenuBarManager::appIcon());
     SharedShellServices services;
     MenuBarManager menuBar(services);
+    SettingsWindow::setContentFactory([](QWidget* parent) { return new SettingsView(parent); });
+    SettingsView::setPermissionGuideFallback([&menuBar] { menuBar.openPermissionGuideWindow(); });
     AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
 
     dbus.ringVisibleProvider = [] { return WhirloPanel::shared().isShown(); };
@@ -182,7 +187,7 @@ int main(int argc, char* argv[])
         return window && WhirloPanel::shared().isShown() ? window->geometry() : QRect();
     };
     dbus.importProvider = [](const QString& path, QString* error) -> std::optional<QString> {
-        const std::optional<RingProfile> ring = decodeRingFile(path, error);
+        const std::optional<RingProfile> ring = RingFile::decode(path, error);
         if (!ring)
             return std::nullopt;
         return importRingInto(AppProfileManager::shared(), *ring, error);
