@@ -24,6 +24,7 @@ add_executable(rondix
 target_compile_definitions(rondix PRIVATE RONDIX_VERSION="${PROJECT_VERSION}")
 target_link_libraries(rondix PRIVATE
   rondix_shell rondix_triggers rondix_model rondix_l10n rondix_hud rondix_actions rondix_settings rondix_cli
+  rondix_market_view
   PkgConfig::XCB)
 install(TARGETS rondix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
