@@ -114,15 +114,6 @@ bool isSettingsWindowTitle(const QString& title)
     return false;
 }
 
-bool isDarkScheme(const QString& themeMode, bool systemDark)
-{
-    if (themeMode == QLatin1String("light"))
-        return false;
-    if (themeMode == QLatin1String("dark"))
-        return true;
-    return systemDark;
-}
-
 QString exportSuccessText(const QString& filePath)
 {
     return L10n::format(QStringLiteral("profile.export_success_msg"),

@@ -52,10 +52,6 @@ QString windowTitle();
 // Whether a window's current title marks it as a settings window to retitle.
 bool isSettingsWindowTitle(const QString& title);
 
-// The colour scheme for "rondix_theme_mode": "light", "dark", anything else
-// follows the desktop.
-bool isDarkScheme(const QString& themeMode, bool systemDark);
-
 // The alert texts of ring files.
 QString exportSuccessText(const QString& filePath);
 // The imported ring as the file named it; the global ring by its localised name.

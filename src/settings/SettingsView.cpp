@@ -9,6 +9,7 @@
 #include "market/MarketView.h"
 #include "model/AppProfileManager.h"
 #include "model/KeyComboText.h"
+#include "platform/freedesktop/SystemAppearance.h"
 #include "settings/ProfileHistory.h"
 #include "settings/ProfilesView.h"
 #include "settings/SlotEditorComponents.h"
@@ -143,6 +144,15 @@ SettingsView::SettingsView(QWidget* parent)
     connect(&HotkeyManager::shared(), &HotkeyManager::currentHotkeyChanged, this,
             &SettingsView::updateSummonLabel);
     connect(&L10n::shared(), &L10n::languageChanged, this, &SettingsView::onLanguageChanged);
+    // The theme follows the general tab's choice and the desktop's, at once.
+    connect(&AppSettings::notifier(), &AppSettingsNotifier::valueChanged, this, [this](const QString& key) {
+        if (key == kThemeKey && m_appeared)
+            updateWindowAppearance();
+    });
+    connect(&SystemAppearance::shared(), &SystemAppearance::isDarkChanged, this, [this] {
+        if (m_appeared)
+            updateWindowAppearance();
+    });
 
     retranslate();
     updateBanners();
@@ -417,8 +427,7 @@ void SettingsView::updateWindowTitle()
 void SettingsView::updateWindowAppearance()
 {
     QWidget* target = window();
-    const QString mode = AppSettings::value(kThemeKey, QStringLiteral("system")).toString();
-    const bool dark = SettingsRules::isDarkScheme(mode, WhirloHUDView::systemIsDark());
+    const bool dark = SystemAppearance::shared().themeIsDark();
     // The application's own palette serves when it already has the wanted scheme.
     if (dark == isDarkPalette(QApplication::palette()))
         target->setPalette(QPalette());

@@ -3,10 +3,13 @@
 // the selection and undo, the window's undo history, ring files through
 // answered dialogs, and what tab switches and a language change keep.
 #include "common/AppSettings.h"
+#include "hud/WhirloHUDView.h"
+#include "hud/WhirloPanel.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
 #include "model/RingFile.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/freedesktop/SystemAppearance.h"
 #include "platform/Platform.h"
 #include "settings/ProfileHistory.h"
 #include "settings/ProfilesView.h"
@@ -318,6 +321,24 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs, 2);
         QVERIFY(m_alerts.isEmpty());
         QCOMPARE(storeBytes(), bytes);
+    }
+
+    void themeAndSummon()
+    {
+        auto lightness = [this] { return m_view->palette().color(QPalette::Window).lightness(); };
+        AppSettings::setValue("rondix_theme_mode", "dark");
+        QVERIFY(lightness() < 128);
+        AppSettings::setValue("rondix_theme_mode", "light");
+        QVERIFY(lightness() > 128);
+        AppSettings::remove("rondix_theme_mode");
+        QCOMPARE(lightness() < 128, SystemAppearance::shared().isDark());
+
+        // The test button shows the global ring (no application was used before).
+        QSignalSpy shown(&WhirloPanel::shared(), &WhirloPanel::shown);
+        QTest::mouseClick(find<QAbstractButton>("summonTestButton"), Qt::LeftButton);
+        QTRY_VERIFY(WhirloPanel::shared().isShown());
+        QCOMPARE(WhirloPanel::shared().hud()->controller().profile().id, m_global.id);
+        WhirloPanel::shared().hide();
     }
 
     void permissionBanner()

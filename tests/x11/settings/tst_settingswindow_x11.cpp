@@ -1,0 +1,269 @@
+// The settings window of a running Rondix on the real X server, driven with
+// the keyboard alone (real key presses through xdotool), and what a screen
+// reader sees of it over AT-SPI (python3-pyatspi reads the tree).
+#include "model/ModelJson.h"
+#include "model/RingProfile.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtDBus>
+#include <QtTest>
+
+namespace {
+const QString kService = QStringLiteral("org.rondix.Rondix");
+const QString kPath = QStringLiteral("/org/rondix/Rondix");
+const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
+const QString kTreeScript = QStringLiteral(RONDIX_SOURCE_DIR "/tests/x11/settings/atspi_tree.py");
+const QString kTitle = QStringLiteral("Rondix Ring Settings");
+
+QString run(const QString& program, const QStringList& args, int* status = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(15000);
+    if (status)
+        *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+void key(const QString& keys)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    // The window handles the key and AT-SPI hears of it asynchronously.
+    QTest::qWait(250);
+}
+
+struct Accessible
+{
+    QString role;
+    QString name;
+    bool focused = false;
+    bool checked = false;
+    bool focusable = false;
+    bool showing = false;
+};
+
+// The settings window's accessible tree as AT-SPI serves it.
+QList<Accessible> tree()
+{
+    QList<Accessible> nodes;
+    const QString out =
+        run(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        nodes.append({o["role"].toString(), o["name"].toString(), o["focused"].toBool(),
+                      o["checked"].toBool(), o["focusable"].toBool(), o["showing"].toBool()});
+    }
+    return nodes;
+}
+
+// The control with the keyboard focus. The current row of a list keeps its
+// focused state after the focus moved on, so rows count only when nothing
+// else has the focus.
+std::optional<Accessible> focused()
+{
+    std::optional<Accessible> row;
+    for (const Accessible& a : tree()) {
+        if (!a.focused || !a.showing)
+            continue;
+        if (a.role != QLatin1String("list item"))
+            return a;
+        row = a;
+    }
+    return row;
+}
+
+bool showingNamed(const QString& name)
+{
+    const QList<Accessible> nodes = tree();
+    return std::any_of(nodes.begin(), nodes.end(),
+                       [&](const Accessible& a) { return a.showing && a.name == name; });
+}
+
+} // namespace
+
+class TestSettingsWindowX11 : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    QProcess m_rondix;
+    RingProfile m_mail;
+
+    QString storePath() const { return m_tmp.filePath(QStringLiteral("data/Rondix/profiles.json")); }
+    QByteArray storeBytes() const
+    {
+        QFile f(storePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QList<RingProfile> stored() const
+    {
+        return decodeRingProfiles(storeBytes()).value_or(QList<RingProfile>());
+    }
+    std::optional<RingProfile> storedMail() const
+    {
+        for (const RingProfile& p : stored())
+            if (p.id == m_mail.id)
+                return p;
+        return std::nullopt;
+    }
+    static bool writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
+
+    // Presses Tab until the control named `name` has the keyboard focus.
+    bool tabTo(const QString& name, const QString& tabKey = QStringLiteral("Tab"))
+    {
+        for (int i = 0; i < 40; ++i) {
+            const std::optional<Accessible> now = focused();
+            if (now && now->name == name)
+                return true;
+            key(tabKey);
+        }
+        qWarning() << "focus never reached" << name;
+        return false;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || !QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs the X11 test session (tests/session/run-session)");
+        int status = 0;
+        run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import pyatspi")},
+            &status);
+        if (status != 0)
+            QSKIP("python3-pyatspi is not installed (scripts/deps installs it)");
+        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_tmp.path());
+        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
+            env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
+                       m_tmp.filePath(QString::fromLatin1(dir).toLower()));
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        env.insert(QStringLiteral("rx_market_base_url"), QStringLiteral("http://127.0.0.1:9"));
+        env.remove(QStringLiteral("RONDIX_PLATFORM"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("config/Rondix"))));
+        QVERIFY(writeFile(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")),
+                          "[General]\napp_language=en\nsoundEnabled=false\nlaunchAtLogin=false\n"
+                          "rx_market_base_url=http://127.0.0.1:9\n"));
+
+        const RingProfile global = PresetProfiles::globalDefault();
+        QList<ActionSlot> slots;
+        for (qint64 i = 0; i < 8; ++i) {
+            ActionSlot slot = ActionSlot::empty(i);
+            slot.title = QStringLiteral("Mail %1").arg(i);
+            slot.action = ActionType::openURL(QStringLiteral("https://example.org/%1").arg(i));
+            slot.isEnabled = true;
+            slots << slot;
+        }
+        m_mail = RingProfile(QUuid::createUuid(), "Mail", QStringLiteral("org.example.Mail"), std::nullopt,
+                             slots, false);
+        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("data/Rondix"))));
+        QVERIFY(writeFile(storePath(), encodeRingProfiles({global, m_mail})));
+
+        m_rondix.setProcessEnvironment(env);
+        m_rondix.start(kRondix);
+        QByteArray log;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return (log += m_rondix.readAllStandardOutput())
+                    .contains("Application launched successfully.");
+            },
+            10000));
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(
+            QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("ShowSettings")),
+            QDBus::Block, 5000);
+        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(window = run(QStringLiteral("xdotool"), {"search", "--name", kTitle}).section('\n', 0, 0))
+                 .isEmpty(),
+            10000);
+        run(QStringLiteral("xdotool"), {"windowactivate", "--sync", window});
+        QTRY_VERIFY_WITH_TIMEOUT(focused().has_value(), 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_rondix.state() == QProcess::NotRunning)
+            return;
+        m_rondix.terminate();
+        if (!m_rondix.waitForFinished(5000)) {
+            m_rondix.kill();
+            m_rondix.waitForFinished(3000);
+        }
+    }
+
+    // Every control a keyboard reaches has a name a screen reader can say.
+    void accessibleNames()
+    {
+        const QList<Accessible> nodes = tree();
+        QStringList names;
+        for (const Accessible& a : nodes) {
+            if (!a.showing)
+                continue;
+            names << a.name;
+            static const QStringList controls{"push button", "check box", "toggle button", "radio button",
+                                              "text",        "list",      "combo box",     "page tab"};
+            if (a.focusable && controls.contains(a.role))
+                QVERIFY2(!a.name.isEmpty(), qPrintable(QStringLiteral("a %1 without a name").arg(a.role)));
+        }
+        for (const char* expected :
+             {"Ring Profiles", "General & Hotkeys", "Ring Market", "Test Summon (Alt+Space)", "Rings",
+              "Global Ring (Default), Global", "Mail", "Add a Ring for an App…", "Export Ring…",
+              "Import Ring…", "Clear All Sectors"})
+            QVERIFY2(names.contains(QString::fromUtf8(expected)), expected);
+        // The global ring is selected: it cannot be deleted.
+        QVERIFY(!names.contains("Delete this app's ring"));
+    }
+
+    // Select a ring, clear it, undo, delete it, undo: keys only.
+    void keyboardOnly()
+    {
+        const QByteArray before = storeBytes();
+        QVERIFY(tabTo("Rings"));
+        key("Down");
+        QTRY_VERIFY_WITH_TIMEOUT(showingNamed("Delete this app's ring"), 5000);
+
+        QVERIFY(tabTo("Clear All Sectors"));
+        key("Return");
+        QTRY_VERIFY_WITH_TIMEOUT(storedMail() &&
+                                     std::all_of(storedMail()->slots.begin(), storedMail()->slots.end(),
+                                                 [](const ActionSlot& s) { return s.isEmpty(); }),
+                                 5000);
+        key("ctrl+z");
+        QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
+
+        QVERIFY(tabTo("Delete this app's ring", "shift+Tab"));
+        key("Return");
+        QTRY_VERIFY_WITH_TIMEOUT(!storedMail().has_value(), 5000);
+        key("ctrl+z");
+        QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
+        key("ctrl+shift+z");
+        QTRY_VERIFY_WITH_TIMEOUT(!storedMail().has_value(), 5000);
+        key("ctrl+z");
+        QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
+
+        // Tabs by keyboard: Ctrl+2 and back with Tab and Space on the picker.
+        key("ctrl+2");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [] {
+                for (const Accessible& a : tree())
+                    if (a.name == "General & Hotkeys")
+                        return a.checked;
+                return false;
+            }(),
+            5000);
+        QVERIFY(tabTo("Ring Profiles"));
+        key("Return");
+        QTRY_VERIFY_WITH_TIMEOUT(showingNamed("Clear All Sectors"), 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsWindowX11)
+#include "tst_settingswindow_x11.moc"
