@@ -250,7 +250,14 @@ void ProfilesView::changeEvent(QEvent* event)
     }
 }
 
-ProfilesView::~ProfilesView() = default;
+ProfilesView::~ProfilesView()
+{
+    // The editors go first, while this view can still take what they hand over;
+    // the store's signals stop reaching a view being taken down.
+    disconnect(&m_store, nullptr, this, nullptr);
+    delete m_slotEditor.data();
+    delete m_ringEditor.data();
+}
 
 RingVisualEditorView* ProfilesView::ringEditor() const
 {
@@ -663,16 +670,29 @@ void ProfilesView::deleteSelectedProfile()
                     [this, profile] { m_store.deleteProfile(profile); });
 }
 
+// The sheet that adds a ring for an installed application, window-modal on the
+// settings window; none while no such sheet is built in.
+QDialog* ProfilesView::makeAddAppSheet()
+{
+    return nullptr;
+}
+
 // The sheet that adds a ring for an installed application; it adds the ring
 // through the store itself, so what it changed is recorded once it closes.
 void ProfilesView::openAddAppSheet()
 {
-    QDialog* sheet = nullptr;
+    QDialog* sheet = makeAddAppSheet();
     if (!sheet)
         return;
     m_history.beginOutsideChange();
-    connect(sheet, &QDialog::finished, this,
-            [this] { m_history.endOutsideChange(ProfileHistory::Kind::add, QString()); });
+    // Once, whether the sheet finishes or goes away with the window.
+    auto ended = std::make_shared<bool>(false);
+    auto end = [history = &m_history, ended] {
+        if (!std::exchange(*ended, true))
+            history->endOutsideChange(ProfileHistory::Kind::add, QString());
+    };
+    connect(sheet, &QDialog::finished, &m_history, end);
+    connect(sheet, &QObject::destroyed, &m_history, end);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->open();
 }

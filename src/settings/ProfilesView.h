@@ -7,6 +7,7 @@
 
 class AppProfileManager;
 class ProfileHistory;
+class QDialog;
 class QFrame;
 class QLabel;
 class QListWidget;
@@ -61,6 +62,7 @@ private:
     QWidget* buildDetail();
     QWidget* buildUndoBar();
     QWidget* makeIconLibrary();
+    QDialog* makeAddAppSheet();
 
     // Symbols and secondary texts in the colours of the current palette.
     void applyColours();

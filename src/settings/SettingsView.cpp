@@ -158,7 +158,11 @@ SettingsView::SettingsView(QWidget* parent)
     updateBanners();
 }
 
-SettingsView::~SettingsView() = default;
+SettingsView::~SettingsView()
+{
+    // The pages commit into the history: they go before it does.
+    delete m_pages.data();
+}
 
 void SettingsView::setPermissionGuideFallback(std::function<void()> open)
 {
