@@ -4,6 +4,8 @@
 #include "hud/AppIconCache.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
+#include "settings/AddAppProfileSheet.h"
+#include "settings/IconLibraryView.h"
 #include "settings/ProfileHistory.h"
 #include "settings/RingFileExchange.h"
 #include "settings/RingVisualEditorView.h"
@@ -381,13 +383,8 @@ QWidget* ProfilesView::buildDetail()
     layout->addWidget(toolbar);
     layout->addWidget(divider(detail));
 
-    // The editors above the icon library; the user may move the line between them.
-    auto* split = new QSplitter(Qt::Vertical, detail);
-    split->setObjectName(QStringLiteral("editorLibrarySplit"));
-    split->setChildrenCollapsible(false);
-
     // The slot editor scrolls its own panels.
-    m_editorRow = new QWidget(split);
+    m_editorRow = new QWidget(detail);
     m_editorRow->setObjectName(QStringLiteral("editorRow"));
     auto* editors = new QHBoxLayout(m_editorRow);
     editors->setContentsMargins(16, 16, 16, 16);
@@ -398,13 +395,9 @@ QWidget* ProfilesView::buildDetail()
     auto* holderLayout = new QVBoxLayout(m_slotEditorHolder);
     holderLayout->setContentsMargins(0, 0, 0, 0);
     editors->addWidget(m_slotEditorHolder, 1);
-    split->addWidget(m_editorRow);
-
-    QWidget* library = makeIconLibrary();
-    split->addWidget(library);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    layout->addWidget(split, 1);
+    layout->addWidget(m_editorRow, 1);
+    layout->addWidget(divider(detail));
+    layout->addWidget(makeIconLibrary());
     return detail;
 }
 
@@ -437,10 +430,9 @@ QWidget* ProfilesView::buildUndoBar()
 // The icon library under the editors. Picking an icon there goes to onSelectIcon().
 QWidget* ProfilesView::makeIconLibrary()
 {
-    auto* placeholder = new QWidget(this);
-    placeholder->setObjectName(QStringLiteral("iconLibraryPlace"));
-    placeholder->setMinimumHeight(120);
-    return placeholder;
+    auto* library = new IconLibraryView(this);
+    connect(library, &IconLibraryView::iconSelected, this, &ProfilesView::onSelectIcon);
+    return library;
 }
 
 void ProfilesView::showUndoBar(const QString& text)
@@ -671,10 +663,10 @@ void ProfilesView::deleteSelectedProfile()
 }
 
 // The sheet that adds a ring for an installed application, window-modal on the
-// settings window; none while no such sheet is built in.
+// settings window.
 QDialog* ProfilesView::makeAddAppSheet()
 {
-    return nullptr;
+    return new AddAppProfileSheet(window());
 }
 
 // The sheet that adds a ring for an installed application; it adds the ring

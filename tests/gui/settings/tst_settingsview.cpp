@@ -11,6 +11,8 @@
 #include "platform/fake/FakePlatform.h"
 #include "platform/freedesktop/SystemAppearance.h"
 #include "platform/Platform.h"
+#include "settings/AddAppProfileSheet.h"
+#include "settings/IconLibraryView.h"
 #include "settings/ProfileHistory.h"
 #include "settings/ProfilesView.h"
 #include "settings/RingFileExchange.h"
@@ -256,11 +258,36 @@ private Q_SLOTS:
         QCOMPARE(stored(m_mail.id).slotAt(0)->title, "Compose");
     }
 
+    // The add sheet adds through the store itself; the window records it as one step.
+    void addSheetIsOneStep()
+    {
+        const QByteArray before = storeBytes();
+        QTest::mouseClick(find<QAbstractButton>("addProfileButton"), Qt::LeftButton);
+        auto* sheet = m_view->findChild<AddAppProfileSheet*>();
+        QVERIFY(sheet);
+        QTRY_VERIFY(sheet->isVisible());
+        QCOMPARE(sheet->windowModality(), Qt::WindowModal);
+        sheet->addProfile({"Calculator", "Calculator", "org.gnome.Calculator", "/x/calc.desktop"});
+        QTRY_VERIFY(!m_view->findChild<AddAppProfileSheet*>());
+        QCOMPARE(store().profiles().size(), 4);
+        QCOMPARE(store().selectedProfileId(), std::optional(store().profiles().last().id));
+        QCOMPARE(find<QLabel>("profileTitle")->text(), "Calculator");
+        QCOMPARE(m_view->history()->stack()->count(), 1);
+        m_view->activateWindow(); // the sheet's window had the focus
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+        QTest::keyClick(m_view.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(storeBytes(), before);
+        QCOMPARE(profiles()->list()->count(), 3);
+    }
+
     void pickedIconReachesTheStore()
     {
         select(m_mail);
         profiles()->ringEditor()->setSelectedSlotIndex(2);
-        profiles()->onSelectIcon(IconInfo::app("org.gnome.Calculator", "Calculator", "/x/calc.desktop"));
+        // Picked in the library under the editors.
+        auto* library = m_view->findChild<IconLibraryView*>();
+        QVERIFY(library);
+        Q_EMIT library->iconSelected(IconInfo::app("org.gnome.Calculator", "Calculator", "/x/calc.desktop"));
         const ActionSlot slot = *stored(m_mail.id).slotAt(2);
         QCOMPARE(slot.title, "Calculator");
         QCOMPARE(slot.action, ActionType::launchApp("org.gnome.Calculator", "Calculator", "/x/calc.desktop"));
