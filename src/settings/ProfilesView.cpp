@@ -666,7 +666,11 @@ void ProfilesView::deleteSelectedProfile()
 // settings window.
 QDialog* ProfilesView::makeAddAppSheet()
 {
-    return new AddAppProfileSheet(window());
+    auto* sheet = new AddAppProfileSheet(window());
+    // It takes the window's light or dark palette.
+    sheet->setAttribute(Qt::WA_WindowPropagation);
+    sheet->setPalette(window()->palette());
+    return sheet;
 }
 
 // The sheet that adds a ring for an installed application; it adds the ring

@@ -61,6 +61,8 @@ Dialogs defaultDialogs()
         QMessageBox box(icon, title, title, QMessageBox::NoButton, parent);
         box.setInformativeText(text);
         box.setWindowModality(Qt::WindowModal);
+        if (parent)
+            box.setPalette(parent->window()->palette()); // the settings window's light or dark look
         QList<QAbstractButton*> made;
         for (int i = 0; i < buttons.size(); ++i)
             made << box.addButton(buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::ActionRole);
