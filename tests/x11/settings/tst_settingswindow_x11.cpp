@@ -3,6 +3,7 @@
 // reader sees of it over AT-SPI (python3-pyatspi reads the tree).
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
+#include "RondixHome.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,9 +11,6 @@
 #include <QtTest>
 
 namespace {
-const QString kService = QStringLiteral("org.rondix.Rondix");
-const QString kPath = QStringLiteral("/org/rondix/Rondix");
-const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
 const QString kTreeScript = QStringLiteral(RONDIX_SOURCE_DIR "/tests/x11/settings/atspi_tree.py");
 const QString kTitle = QStringLiteral("Rondix Ring Settings");
 
@@ -86,16 +84,11 @@ class TestSettingsWindowX11 : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_tmp;
+    RondixHome m_home;
     QProcess m_rondix;
     RingProfile m_mail;
 
-    QString storePath() const { return m_tmp.filePath(QStringLiteral("data/Rondix/profiles.json")); }
-    QByteArray storeBytes() const
-    {
-        QFile f(storePath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray storeBytes() const { return m_home.store(); }
     QList<RingProfile> stored() const
     {
         return decodeRingProfiles(storeBytes()).value_or(QList<RingProfile>());
@@ -106,11 +99,6 @@ class TestSettingsWindowX11 : public QObject
             if (p.id == m_mail.id)
                 return p;
         return std::nullopt;
-    }
-    static bool writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
     }
 
     // Presses Tab until the control named `name` has the keyboard focus.
@@ -136,21 +124,11 @@ private Q_SLOTS:
             &status);
         if (status != 0)
             QSKIP("python3-pyatspi is not installed (scripts/deps installs it)");
-        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(kService));
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_tmp.path());
-        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
-            env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
-                       m_tmp.filePath(QString::fromLatin1(dir).toLower()));
+        QVERIFY(!RondixHome::onBus());
+        // The market has no server here: its tab shows the network error.
+        QVERIFY(m_home.writeSettings("launchAtLogin=false\nrx_market_base_url=http://127.0.0.1:9\n"));
+        QProcessEnvironment env = m_home.env;
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-        env.insert(QStringLiteral("rx_market_base_url"), QStringLiteral("http://127.0.0.1:9"));
-        env.remove(QStringLiteral("RONDIX_PLATFORM"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("config/Rondix"))));
-        QVERIFY(writeFile(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")),
-                          "[General]\napp_language=en\nsoundEnabled=false\nlaunchAtLogin=false\n"
-                          "rx_market_base_url=http://127.0.0.1:9\n"));
 
         const RingProfile global = PresetProfiles::globalDefault();
         QList<ActionSlot> slots;
@@ -163,22 +141,9 @@ private Q_SLOTS:
         }
         m_mail = RingProfile(QUuid::createUuid(), "Mail", QStringLiteral("org.example.Mail"), std::nullopt,
                              slots, false);
-        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("data/Rondix"))));
-        QVERIFY(writeFile(storePath(), encodeRingProfiles({global, m_mail})));
-
-        m_rondix.setProcessEnvironment(env);
-        m_rondix.start(kRondix);
-        QByteArray log;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return (log += m_rondix.readAllStandardOutput())
-                    .contains("Application launched successfully.");
-            },
-            10000));
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("ShowSettings")),
-            QDBus::Block, 5000);
-        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+        QVERIFY(writeFile(m_home.storePath(), encodeRingProfiles({global, m_mail})));
+        QVERIFY(!m_home.launch(m_rondix, {}, env).isEmpty());
+        QCOMPARE(RondixHome::call(QStringLiteral("ShowSettings"), {}).type(), QDBusMessage::ReplyMessage);
         QString window;
         QTRY_VERIFY_WITH_TIMEOUT(
             !(window = run(QStringLiteral("xdotool"), {"search", "--name", kTitle}).section('\n', 0, 0))
@@ -188,16 +153,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(focused().has_value(), 10000);
     }
 
-    void cleanupTestCase()
-    {
-        if (m_rondix.state() == QProcess::NotRunning)
-            return;
-        m_rondix.terminate();
-        if (!m_rondix.waitForFinished(5000)) {
-            m_rondix.kill();
-            m_rondix.waitForFinished(3000);
-        }
-    }
+    void cleanupTestCase() { RondixHome::stop(m_rondix); }
 
     // Every control a keyboard reaches has a name a screen reader can say.
     void accessibleNames()
