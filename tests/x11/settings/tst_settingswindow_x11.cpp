@@ -93,6 +93,12 @@ class TestSettingsWindowX11 : public QObject
     {
         return decodeRingProfiles(storeBytes()).value_or(QList<RingProfile>());
     }
+    bool mailCleared() const
+    {
+        const std::optional<RingProfile> mail = storedMail();
+        return mail && std::all_of(mail->slots.begin(), mail->slots.end(),
+                                   [](const ActionSlot& s) { return s.isEmpty(); });
+    }
     std::optional<RingProfile> storedMail() const
     {
         for (const RingProfile& p : stored())
@@ -188,10 +194,7 @@ private Q_SLOTS:
 
         QVERIFY(tabTo("Clear All Sectors"));
         key("Return");
-        QTRY_VERIFY_WITH_TIMEOUT(storedMail() &&
-                                     std::all_of(storedMail()->slots.begin(), storedMail()->slots.end(),
-                                                 [](const ActionSlot& s) { return s.isEmpty(); }),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(mailCleared(), 5000);
         key("ctrl+z");
         QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
 
