@@ -383,8 +383,12 @@ QWidget* ProfilesView::buildDetail()
     layout->addWidget(toolbar);
     layout->addWidget(divider(detail));
 
-    // The slot editor scrolls its own panels.
-    m_editorRow = new QWidget(detail);
+    // The slot editor scrolls its own panels. The line above the library can
+    // be moved to give the library more room.
+    auto* split = new QSplitter(Qt::Vertical, detail);
+    split->setObjectName(QStringLiteral("editorLibrarySplit"));
+    split->setChildrenCollapsible(false);
+    m_editorRow = new QWidget(split);
     m_editorRow->setObjectName(QStringLiteral("editorRow"));
     auto* editors = new QHBoxLayout(m_editorRow);
     editors->setContentsMargins(16, 16, 16, 16);
@@ -395,9 +399,11 @@ QWidget* ProfilesView::buildDetail()
     auto* holderLayout = new QVBoxLayout(m_slotEditorHolder);
     holderLayout->setContentsMargins(0, 0, 0, 0);
     editors->addWidget(m_slotEditorHolder, 1);
-    layout->addWidget(m_editorRow, 1);
-    layout->addWidget(divider(detail));
-    layout->addWidget(makeIconLibrary());
+    split->addWidget(m_editorRow);
+    split->addWidget(makeIconLibrary());
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 0);
+    layout->addWidget(split, 1);
     return detail;
 }
 
