@@ -352,6 +352,8 @@ QWidget* ProfilesView::buildDetail()
     m_profileTitle->setObjectName(QStringLiteral("profileTitle"));
     m_profileTitle->setFont(sizedFont(m_profileTitle, 15, QFont::Bold));
     m_profileTitle->setTextFormat(Qt::PlainText);
+    // A long name from a shared file is cut off rather than widening the window.
+    m_profileTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     titles->addWidget(m_profileTitle);
     m_profileDescription = new QLabel(l10nText("profile.8_sector_desc", "8 扇区标准径向快捷轮盘"), toolbar);
     m_profileDescription->setObjectName(QStringLiteral("profileDescription"));
@@ -418,6 +420,7 @@ QWidget* ProfilesView::buildUndoBar()
     m_undoText = new QLabel(m_undoBar);
     m_undoText->setObjectName(QStringLiteral("undoBarText"));
     m_undoText->setTextFormat(Qt::PlainText);
+    m_undoText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(m_undoText, 1);
     const QString undoText = l10nText("common.undo", "撤销");
     auto* undo = new QPushButton(undoText, m_undoBar);
