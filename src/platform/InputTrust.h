@@ -2,6 +2,26 @@
 
 #include <QObject>
 
+// What the session offers for reading global input and posting keys.
+struct InputAccess
+{
+    enum class Session
+    {
+        X11,
+        Wayland,
+        None, // no display Rondix can reach
+    };
+    Session session = Session::None;
+    bool hasXTest = false;
+    bool hasXInput22 = false;
+
+    bool operator==(const InputAccess&) const = default;
+
+    // The session this process runs in, judged from its environment
+    // (WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY) and the Qt platform.
+    static Session sessionFromEnvironment();
+};
+
 // Whether Rondix may read global input and post keys on this session.
 class InputTrust : public QObject
 {
@@ -10,6 +30,9 @@ public:
     using QObject::QObject;
 
     virtual bool isTrusted() = 0;
-    // What is missing, in a few words for the permission guide; empty when trusted.
+    // What is missing, in a few words for the log; empty when trusted.
     virtual QString missingReason() = 0;
+    // The parts behind the answer, for the permission guide. Backends that
+    // cannot tell report the session with nothing present.
+    virtual InputAccess access() { return {InputAccess::sessionFromEnvironment(), false, false}; }
 };

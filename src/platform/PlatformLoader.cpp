@@ -50,3 +50,18 @@ void Platform::setInstance(Platform* platform)
 {
     g_instance = platform;
 }
+
+InputAccess::Session InputAccess::sessionFromEnvironment()
+{
+    const QString qpa = QGuiApplication::platformName();
+    if (qpa == QLatin1String("wayland") || qpa.startsWith(QLatin1String("wayland-")))
+        return Session::Wayland;
+    if (qpa == QLatin1String("xcb"))
+        return Session::X11;
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return Session::Wayland;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return Session::X11;
+    return Session::None;
+}

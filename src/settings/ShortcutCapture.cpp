@@ -2,6 +2,14 @@
 
 #include "platform/x11/X11KeyTable.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+#if __has_include(<QtGui/qguiapplication_platform.h>)
+#include <QtGui/qguiapplication_platform.h>
+#endif
+#include <xcb/xcb_keysyms.h>
+
 namespace ShortcutCapture {
 
 namespace {
@@ -10,6 +18,24 @@ constexpr quint32 kControlMask = 1u << 2;
 constexpr quint32 kMod1Mask = 1u << 3;
 constexpr quint32 kMod4Mask = 1u << 6;
 constexpr int kEscapeCode = 53;
+
+quint32 unshiftedKeysym(quint32 keycode)
+{
+#if defined(QT_FEATURE_xcb) && QT_CONFIG(xcb)
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return 0;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(x11->connection());
+    if (!symbols)
+        return 0;
+    const quint32 keysym = xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(keycode), 0);
+    xcb_key_symbols_free(symbols);
+    return keysym;
+#else
+    Q_UNUSED(keycode);
+    return 0;
+#endif
+}
 } // namespace
 
 KeyModifiers modifiersFromXState(quint32 state)
@@ -108,6 +134,13 @@ Result interpret(quint32 keysym, const KeyModifiers& modifiers)
     if (code == kEscapeCode && modifiers == KeyModifiers::none())
         return {Outcome::Cancel, 0, {}};
     return {Outcome::Record, quint16(code), modifiers};
+}
+
+Result interpretKeyEvent(const QKeyEvent& event)
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && event.nativeScanCode() != 0)
+        return interpret(unshiftedKeysym(event.nativeScanCode()), modifiersFromXState(event.nativeModifiers()));
+    return interpret(keysymForQtKey(event.key()), modifiersFromQt(event.modifiers()));
 }
 
 } // namespace ShortcutCapture

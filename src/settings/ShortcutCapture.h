@@ -5,6 +5,8 @@
 #include <Qt>
 #include <QtGlobal>
 
+class QKeyEvent;
+
 // Turns a key pressed while a shortcut is being recorded into what the slot
 // stores: the virtual key code of the ring data and the four modifier flags.
 // X key events arrive as a keycode and a modifier state; the keycode's
@@ -42,5 +44,10 @@ bool isModifierKeysym(quint32 keysym);
 
 // The outcome of one key press: its unshifted keysym and modifiers.
 Result interpret(quint32 keysym, const KeyModifiers& modifiers);
+
+// The outcome of a key event delivered to a recording widget. On X the
+// event's keycode and modifier state are read (the keycode's unshifted keysym
+// through the current keymap); elsewhere Qt's key and modifiers.
+Result interpretKeyEvent(const QKeyEvent& event);
 
 } // namespace ShortcutCapture

@@ -32,11 +32,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#if __has_include(<QtGui/qguiapplication_platform.h>)
-#include <QtGui/qguiapplication_platform.h>
-#endif
-#include <xcb/xcb_keysyms.h>
-
 namespace {
 
 QString l10n(const char* key, const char* fallback)
@@ -106,24 +101,6 @@ void setTextKeepingCursor(QLineEdit* field, const QString& text)
 }
 
 // The key of an X keycode before Shift or a group applies, so Shift+1 is "1".
-quint32 unshiftedKeysym(quint32 keycode)
-{
-#if defined(QT_FEATURE_xcb) && QT_CONFIG(xcb)
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return 0;
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(x11->connection());
-    if (!symbols)
-        return 0;
-    const quint32 keysym = xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(keycode), 0);
-    xcb_key_symbols_free(symbols);
-    return keysym;
-#else
-    Q_UNUSED(keycode);
-    return 0;
-#endif
-}
-
 int nextMergeId()
 {
     // Ids never repeat within the process, so two editors never merge into one step.
@@ -862,16 +839,7 @@ void SlotDetailEditorView::handleRecordedKey(QKeyEvent* event)
 {
     if (event->isAutoRepeat())
         return;
-    quint32 keysym = 0;
-    KeyModifiers modifiers;
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && event->nativeScanCode() != 0) {
-        keysym = unshiftedKeysym(event->nativeScanCode());
-        modifiers = ShortcutCapture::modifiersFromXState(event->nativeModifiers());
-    } else {
-        keysym = ShortcutCapture::keysymForQtKey(event->key());
-        modifiers = ShortcutCapture::modifiersFromQt(event->modifiers());
-    }
-    const ShortcutCapture::Result result = ShortcutCapture::interpret(keysym, modifiers);
+    const ShortcutCapture::Result result = ShortcutCapture::interpretKeyEvent(*event);
     switch (result.outcome) {
     case ShortcutCapture::Outcome::Ignore:
         return;

@@ -37,6 +37,11 @@ QString AccessibilityPermissionManager::missingReason() const
     return m_trust ? m_trust->missingReason() : QStringLiteral("no input backend");
 }
 
+InputAccess AccessibilityPermissionManager::inputAccess() const
+{
+    return m_trust ? m_trust->access() : InputAccess{InputAccess::sessionFromEnvironment(), false, false};
+}
+
 bool AccessibilityPermissionManager::checkPermission()
 {
     m_granted = m_trust && m_trust->isTrusted();

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/InputTrust.h"
+
 #include <QObject>
 #include <QStringList>
 
-class InputTrust;
 class QTimer;
 
 // Whether Rondix may read global input and post keys (XTest and XInput 2.2 on
@@ -20,6 +21,8 @@ public:
     bool isAccessibilityGranted() const { return m_granted; }
     bool isPolling() const { return m_pollTimer != nullptr; }
     QString missingReason() const;
+    // What the session offers, for the permission guide.
+    InputAccess inputAccess() const;
 
     bool checkPermission();
     // X11 has no system prompt: re-checks, asks for the permission guide, and

@@ -171,7 +171,22 @@ void MenuBarManager::handleTriggerClicked()
 
 void MenuBarManager::openPermissionGuideWindow()
 {
+    if (m_settingsWindow && m_settingsWindow->isVisible() && PermissionGuideWindow::sheetPresenter()) {
+        if (m_settingsWindow->isMinimized())
+            m_settingsWindow->setWindowState(m_settingsWindow->windowState() & ~Qt::WindowMinimized);
+        m_settingsWindow->raise();
+        m_settingsWindow->activateWindow();
+        PermissionGuideWindow::sheetPresenter()(m_settingsWindow);
+        return;
+    }
+    if (m_guideWindow) {
+        m_guideWindow->show();
+        m_guideWindow->raise();
+        m_guideWindow->activateWindow();
+        return;
+    }
     auto* window = new PermissionGuideWindow();
+    m_guideWindow = window;
     window->show();
     window->raise();
     window->activateWindow();

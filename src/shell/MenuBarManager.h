@@ -31,6 +31,8 @@ public:
     void refreshMenuItems(QMenu* menu);
 
     void handleTriggerClicked();
+    // The permission guide: a sheet on the settings window when that is open,
+    // else its own window (one at a time: a second request raises it).
     void openPermissionGuideWindow();
     void openSettingsWindow();
 
@@ -61,5 +63,6 @@ private:
     QString m_tooltip;
     QString m_hotkeyTooltip;
     QPointer<SettingsWindow> m_settingsWindow;
+    QPointer<QWidget> m_guideWindow;
     bool m_hideFromTaskbar = false;
 };

@@ -12,6 +12,12 @@ PermissionGuideWindow::ContentFactory& contentFactory()
     static PermissionGuideWindow::ContentFactory factory;
     return factory;
 }
+
+PermissionGuideWindow::SheetPresenter& presenter()
+{
+    static PermissionGuideWindow::SheetPresenter p;
+    return p;
+}
 } // namespace
 
 PermissionGuideWindow::PermissionGuideWindow(QWidget* parent)
@@ -32,11 +38,21 @@ PermissionGuideWindow::PermissionGuideWindow(QWidget* parent)
     }
     layout->addWidget(content);
 
-    setFixedSize(540, 480);
+    setFixedSize(sizeHint().expandedTo(QSize(540, 480)));
     WindowHints::centreOnPrimaryScreen(this);
 }
 
 void PermissionGuideWindow::setContentFactory(ContentFactory factory)
 {
     contentFactory() = std::move(factory);
+}
+
+void PermissionGuideWindow::setSheetPresenter(SheetPresenter p)
+{
+    presenter() = std::move(p);
+}
+
+const PermissionGuideWindow::SheetPresenter& PermissionGuideWindow::sheetPresenter()
+{
+    return presenter();
 }

@@ -14,9 +14,11 @@
 #include "shell/MenuBarManager.h"
 #include "shell/RingCommand.h"
 #include "shell/RondixDBusService.h"
+#include "shell/PermissionGuideWindow.h"
 #include "shell/SharedShellServices.h"
 #include "settings/SettingsView.h"
 #include "shell/SettingsWindow.h"
+#include "settings/PermissionGuideView.h"
 
 #include <csignal>
 #include <cstdio>
@@ -180,6 +182,18 @@ int main(int argc, char* argv[])
     SettingsWindow::setContentFactory([](QWidget* parent) { return new SettingsView(parent); });
     SettingsView::setPermissionGuideFallback([&menuBar] { menuBar.openPermissionGuideWindow(); });
     AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
+
+    // The permission guide: a sheet on the settings window while one is open,
+    // its own window otherwise. Every request for the permission lands there.
+    PermissionGuideWindow::setContentFactory([](QWidget* window) {
+        auto* guide = new PermissionGuideView(window);
+        QObject::connect(guide, &PermissionGuideView::dismissRequested, window, &QWidget::close);
+        return guide;
+    });
+    PermissionGuideWindow::setSheetPresenter(&PermissionGuideView::presentSheet);
+    QObject::connect(&AccessibilityPermissionManager::shared(),
+                     &AccessibilityPermissionManager::permissionGuideRequested, &menuBar,
+                     &MenuBarManager::openPermissionGuideWindow);
 
     dbus.ringVisibleProvider = [] { return WhirloPanel::shared().isShown(); };
     dbus.ringGeometryProvider = [] {

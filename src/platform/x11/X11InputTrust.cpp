@@ -13,3 +13,8 @@ QString X11InputTrust::missingReason()
         missing << QStringLiteral("the X server lacks XInput 2.2");
     return missing.join(QStringLiteral("; "));
 }
+
+InputAccess X11InputTrust::access()
+{
+    return {InputAccess::Session::X11, m_conn->hasXTest(), m_conn->hasXInput22()};
+}

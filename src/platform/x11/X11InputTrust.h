@@ -16,6 +16,7 @@ public:
 
     bool isTrusted() override { return missingReason().isEmpty(); }
     QString missingReason() override;
+    InputAccess access() override;
 
 private:
     X11Connection* m_conn;

@@ -343,14 +343,15 @@ private Q_SLOTS:
         QCOMPARE(m_services->shows.size(), 1);
         actions[5]->trigger();
         QVERIFY(m_menuBar->activeSettingsWindow());
-        // Each click opens another guide window, fixed in size and without min/max buttons.
+        // One guide window, fixed in size and without min/max buttons: a second
+        // click brings the same one back rather than stacking another.
         actions[3]->trigger();
         actions[3]->trigger();
         QList<PermissionGuideWindow*> guides;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* g = qobject_cast<PermissionGuideWindow*>(w))
                 guides << g;
-        QCOMPARE(guides.size(), 2);
+        QCOMPARE(guides.size(), 1);
         QCOMPARE(guides[0]->windowTitle(), QStringLiteral("Input Control Setup Guide"));
         QVERIFY(guides[0]->isVisible() && guides[0]->minimumSize() == guides[0]->maximumSize());
         QVERIFY(!(guides[0]->windowFlags() & Qt::WindowMinMaxButtonsHint));
