@@ -47,11 +47,12 @@ bool HotkeyRecorder::handleKey(const TriggerRecorderRules::RecordedHotkey& key)
     case ShortcutCapture::Outcome::Record:
         break;
     }
-    // setCustomHotkey registers the new chord itself.
+    // The widget lets the keyboard go first; setCustomHotkey then registers
+    // the new chord itself.
     m_recording = false;
+    Q_EMIT recordingChanged(false);
     if (m_manager)
         m_manager->setCustomHotkey(key.keyCode, key.carbonModifiers, key.displayString);
-    Q_EMIT recordingChanged(false);
     return true;
 }
 
