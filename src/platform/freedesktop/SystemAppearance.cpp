@@ -48,8 +48,13 @@ SystemAppearance::SystemAppearance(QObject* parent)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    // The slot is matched by its signature's type names: QDBusVariant must be
+    // known to the meta-type system first, or connect() fails (it is not
+    // until some D-Bus call has used the type).
+    qRegisterMetaType<QDBusVariant>();
+    if (!bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
+                     SLOT(onSettingChanged(QString, QString, QDBusVariant))))
+        qCWarning(lcAppearance) << "cannot follow the settings portal:" << bus.lastError().message();
     readPortal();
 }
 
