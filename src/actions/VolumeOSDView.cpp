@@ -2,8 +2,10 @@
 
 #include "actions/VolumeDisplay.h"
 #include "actions/VolumeOSDManager.h"
+#include "common/AppSettings.h"
 #include "common/SymbolGlyphs.h"
 #include "l10n/L10n.h"
+#include "platform/freedesktop/SystemAppearance.h"
 
 #include <cmath>
 #include <QLinearGradient>
@@ -41,6 +43,28 @@ QColor grey(double level, double opacity)
     return c;
 }
 
+QColor black(double opacity)
+{
+    return grey(0, opacity);
+}
+
+// The card's colours: the dark card on a dark desktop (or the "dark" theme),
+// a light card otherwise.
+struct CardColours
+{
+    QColor fillTop, fillBottom, strokeTop, strokeBottom, shadow, icon, iconShadow, text, segmentOn, segmentOff,
+        percent;
+};
+
+CardColours cardColours(bool dark)
+{
+    if (dark)
+        return {grey(0.16, 0.88), grey(0.10, 0.92), white(0.24),      white(0.06), black(0.4 / 6),
+                QColor(Qt::white), black(0.3),    white(0.85), white(0.95), white(0.2),  white(0.7)};
+    return {grey(0.98, 0.92), grey(0.93, 0.94), black(0.10),      black(0.04), black(0.18 / 6),
+            grey(0.18, 1.0),  white(0.5),     black(0.8),  black(0.8),  black(0.14), black(0.55)};
+}
+
 QPainterPath roundedCard(const QRectF& r)
 {
     QPainterPath path;
@@ -76,6 +100,12 @@ VolumeOSDView::VolumeOSDView(VolumeOSDManager* manager, bool translucent, QWidge
     });
     connect(manager, &VolumeOSDManager::isVisibleChanged, this,
             [this] { animateTo(m_manager->isVisible()); });
+    refreshTheme();
+    connect(&SystemAppearance::shared(), &SystemAppearance::isDarkChanged, this, &VolumeOSDView::refreshTheme);
+    connect(&AppSettings::notifier(), &AppSettingsNotifier::valueChanged, this, [this](const QString& key) {
+        if (key == QLatin1String("rondix_theme_mode"))
+            refreshTheme();
+    });
     connect(manager, &VolumeOSDManager::volumeChanged, this, qOverload<>(&QWidget::update));
     connect(manager, &VolumeOSDManager::isMutedChanged, this, qOverload<>(&QWidget::update));
     connect(&L10n::shared(), &L10n::languageChanged, this, qOverload<>(&QWidget::update));
@@ -125,6 +155,15 @@ QString VolumeOSDView::percentText(float volume)
     return VolumeDisplay::percentText(volume);
 }
 
+void VolumeOSDView::refreshTheme()
+{
+    const bool dark = SystemAppearance::shared().themeIsDark();
+    if (dark == m_dark)
+        return;
+    m_dark = dark;
+    update();
+}
+
 double VolumeOSDView::cardScale(double progress)
 {
     return 0.88 + 0.12 * progress;
@@ -148,24 +187,25 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
     p.scale(scale, scale);
     p.translate(-card.center());
 
+    const CardColours c = cardColours(m_dark);
     // Soft shadow below the card (black 0.4, offset 8), as far as the window reaches.
     for (int i = 6; i >= 1; --i) {
         const double grow = i * 1.5;
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, int(0.4 * 255 / 6)));
+        p.setBrush(c.shadow);
         p.drawPath(roundedCard(card.translated(0, 8 * i / 6.0).adjusted(-grow, -grow, grow, grow)));
     }
 
     const QPainterPath shape = roundedCard(card);
     QLinearGradient fill(card.topLeft(), card.bottomRight());
-    fill.setColorAt(0, grey(0.16, 0.88));
-    fill.setColorAt(1, grey(0.10, 0.92));
+    fill.setColorAt(0, c.fillTop);
+    fill.setColorAt(1, c.fillBottom);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillPath(shape, fill);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     QLinearGradient stroke(card.topLeft(), card.bottomRight());
-    stroke.setColorAt(0, white(0.24));
-    stroke.setColorAt(1, white(0.06));
+    stroke.setColorAt(0, c.strokeTop);
+    stroke.setColorAt(1, c.strokeBottom);
     p.setPen(QPen(QBrush(stroke), 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shape);
@@ -183,9 +223,9 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
     p.setFont(iconFont);
     const QRectF iconRect(card.left(), y, card.width(), kIconFrame);
     const QString glyph = SymbolGlyphs::materialLigature(speakerIconName(muted, volume));
-    p.setPen(QColor(0, 0, 0, int(0.3 * 255)));
+    p.setPen(c.iconShadow);
     p.drawText(iconRect.translated(0, 1), Qt::AlignCenter, glyph);
-    p.setPen(muted ? QColor(255, 149, 0) : QColor(Qt::white));
+    p.setPen(muted ? QColor(255, 149, 0) : c.icon);
     p.drawText(iconRect, Qt::AlignCenter, glyph);
     y += kIconFrame + kStackSpacing;
 
@@ -194,7 +234,7 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
         textFont.setPixelSize(15);
         textFont.setBold(true);
         p.setFont(textFont);
-        p.setPen(white(0.85));
+        p.setPen(c.text);
         p.drawText(QRectF(card.left(), y, card.width(), kMutedTextFrame), Qt::AlignCenter,
                    L10n::string(QStringLiteral("action.sys.mute_on"), QStringLiteral("静音")));
         return;
@@ -206,7 +246,7 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
     const double segTop = y + kSegmentRowPadding;
     p.setPen(Qt::NoPen);
     for (int i = 0; i < kSegments; ++i) {
-        p.setBrush(white(i < lit ? 0.95 : 0.2));
+        p.setBrush(i < lit ? c.segmentOn : c.segmentOff);
         p.drawRoundedRect(QRectF(x, segTop, kSegmentWidth, kSegmentHeight), 1.5, 1.5);
         x += kSegmentWidth + kSegmentSpacing;
     }
@@ -215,6 +255,6 @@ void VolumeOSDView::paintEvent(QPaintEvent*)
     textFont.setPixelSize(12);
     textFont.setWeight(QFont::Medium);
     p.setFont(textFont);
-    p.setPen(white(0.7));
+    p.setPen(c.percent);
     p.drawText(QRectF(card.left(), y, card.width(), kPercentHeight), Qt::AlignCenter, percentText(volume));
 }

@@ -25,6 +25,11 @@ public:
     // Card scale for an animation progress: 0.88 hidden, 1.0 shown.
     static double cardScale(double progress);
 
+    // Dark card (the default) or light card, after the stored theme and the
+    // desktop's preference; followed while the indicator is on screen.
+    bool isDarkMode() const { return m_dark; }
+    void refreshTheme();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -34,4 +39,5 @@ private:
     VolumeOSDManager* m_manager;
     QVariantAnimation* m_animation;
     double m_progress = 0.0;
+    bool m_dark = true;
 };

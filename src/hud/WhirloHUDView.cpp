@@ -395,6 +395,11 @@ void WhirloHUDView::init()
     m_dark = resolveDarkMode(
         AppSettings::value(QStringLiteral("rondix_theme_mode"), QStringLiteral("system")).toString(),
         systemIsDark());
+    connect(&SystemAppearance::shared(), &SystemAppearance::isDarkChanged, this, &WhirloHUDView::refreshTheme);
+    connect(&AppSettings::notifier(), &AppSettingsNotifier::valueChanged, this, [this](const QString& key) {
+        if (key == QLatin1String("rondix_theme_mode"))
+            refreshTheme();
+    });
     for (int i = 0; i < 8; ++i) {
         m_sectorHover[i] = AnimatedValue(0.0, 0.18, 0.68);
         m_sectorPress[i] = AnimatedValue(0.0, 0.18, 0.68);
@@ -411,6 +416,17 @@ void WhirloHUDView::init()
     connect(&m_controller, &HudController::dismissRequested, this, &WhirloHUDView::startDismiss);
     // Titles are looked up per language: redraw when it switches.
     connect(&L10n::shared(), &L10n::languageChanged, this, qOverload<>(&QWidget::update));
+}
+
+void WhirloHUDView::refreshTheme()
+{
+    const bool dark = resolveDarkMode(
+        AppSettings::value(QStringLiteral("rondix_theme_mode"), QStringLiteral("system")).toString(),
+        systemIsDark());
+    if (dark == m_dark)
+        return;
+    m_dark = dark;
+    update();
 }
 
 bool WhirloHUDView::resolveDarkMode(const QString& themeMode, bool systemDark)

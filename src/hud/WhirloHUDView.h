@@ -33,6 +33,9 @@ public:
 
     HudController& controller() { return m_controller; }
     bool isDarkMode() const { return m_dark; }
+    // The stored theme against the desktop's preference, again; the ring
+    // follows a change of either while it is on screen.
+    void refreshTheme();
     // "rondix_theme_mode": "dark", "light", anything else follows the desktop.
     static bool resolveDarkMode(const QString& themeMode, bool systemIsDark);
     static bool systemIsDark();

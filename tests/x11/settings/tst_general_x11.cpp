@@ -4,9 +4,11 @@
 // ring and the old one no longer; a real side-button click recorded and then
 // summoning; the autostart entry and skip-taskbar following their toggles;
 // the page driven by the keyboard alone; and every control named over AT-SPI.
+#include "actions/VolumeOSDManager.h"
 #include "common/AppSettings.h"
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
+#include "platform/freedesktop/SystemAppearance.h"
 #include "l10n/L10n.h"
 #include "model/RingProfile.h"
 #include "platform/Platform.h"
@@ -54,6 +56,36 @@ void pointerToTheDesktop()
     QTest::qWait(50);
 }
 
+// The desktop's settings portal, played by a small program of its own on the
+// session bus (tests/x11/settings/fake_portal.py): the colour scheme Rondix
+// reads at start, and the signal a desktop sends when the user switches.
+class FakeSettingsPortal
+{
+public:
+    bool start(uint scheme)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start("/usr/bin/python3",
+                        {RONDIX_SOURCE_DIR "/tests/x11/settings/fake_portal.py", QString::number(scheme)});
+        return m_process.waitForReadyRead(10000) && m_process.readLine().trimmed() == "ready";
+    }
+    void change(uint scheme)
+    {
+        m_process.write(QByteArray::number(scheme) + '\n');
+        m_process.waitForReadyRead(5000);
+        m_process.readAll();
+    }
+    ~FakeSettingsPortal()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+    }
+
+private:
+    QProcess m_process;
+};
+
 } // namespace
 
 class TestGeneralX11 : public QObject
@@ -62,6 +94,7 @@ class TestGeneralX11 : public QObject
 
     QTemporaryDir m_dir;
     int m_summons = 0;
+    FakeSettingsPortal m_portal;
 
     bool activate(QWidget* window)
     {
@@ -101,6 +134,8 @@ private Q_SLOTS:
             QSKIP("xdotool is not installed");
         QVERIFY2(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
                  "a window manager must run");
+        // The portal is there before Rondix first asks it (the first ring).
+        QVERIFY2(m_portal.start(2), "the portal stand-in did not start");
         qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
         qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
         qputenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8());
@@ -231,6 +266,40 @@ private Q_SLOTS:
         xdotool({"click", "8"});
         QTest::qWait(300);
         QCOMPARE(m_summons, before + 1);
+    }
+
+    // "Follow the system": the desktop switching between light and dark
+    // re-themes the ring and the volume indicator on screen, and the next ring.
+    void systemThemeFollowsThePortal()
+    {
+        AppSettings::setValue("rondix_theme_mode", "system");
+        m_portal.change(2);
+        WhirloPanel::shared().show(QPoint(400, 400), PresetProfiles::globalDefault(), std::nullopt);
+        QTRY_VERIFY(WhirloPanel::shared().hud());
+        QTRY_VERIFY(!WhirloPanel::shared().hud()->isDarkMode());
+        VolumeOSDManager osd;
+        osd.show(0.5f, false);
+        QTRY_VERIFY(osd.panel());
+        QTRY_VERIFY(!osd.panel()->isDarkMode());
+
+        // Rondix has read the portal's answer before the desktop switches.
+        QTRY_COMPARE(SystemAppearance::shared().portalColorScheme(), 2);
+        m_portal.change(1);
+        QTRY_VERIFY(WhirloPanel::shared().hud()->isDarkMode());
+        QTRY_VERIFY(osd.panel()->isDarkMode());
+        WhirloPanel::shared().hide();
+        WhirloPanel::shared().show(QPoint(400, 400), PresetProfiles::globalDefault(), std::nullopt);
+        QTRY_VERIFY(WhirloPanel::shared().hud() && WhirloPanel::shared().hud()->isDarkMode());
+
+        // A theme chosen by hand wins over the desktop, at once.
+        AppSettings::setValue("rondix_theme_mode", "light");
+        QVERIFY(!WhirloPanel::shared().hud()->isDarkMode());
+        QVERIFY(!osd.panel()->isDarkMode());
+        AppSettings::setValue("rondix_theme_mode", "system");
+        QVERIFY(WhirloPanel::shared().hud()->isDarkMode());
+        m_portal.change(2);
+        QTRY_VERIFY(!WhirloPanel::shared().hud()->isDarkMode());
+        WhirloPanel::shared().hide();
     }
 
     // The whole page with the keyboard alone, the toggles acting on the
