@@ -222,6 +222,7 @@ void PermissionGuideView::build()
     SettingsStyle::setFontSize(m_reveal, 10.5, QFont::DemiBold);
     m_reveal->setIcon(SettingsStyle::symbolIcon(QStringLiteral("folder.fill"), kBlue));
     textColumn->addWidget(m_reveal, 0, Qt::AlignLeft);
+    textColumn->addStretch(1);
     boxLayout->addLayout(textColumn, 1);
     cardLayout->addWidget(box);
     column->addWidget(card);
