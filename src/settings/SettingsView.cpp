@@ -10,6 +10,8 @@
 #include "model/AppProfileManager.h"
 #include "model/KeyComboText.h"
 #include "platform/freedesktop/SystemAppearance.h"
+#include "settings/GeneralSettingsView.h"
+#include "settings/PermissionGuideView.h"
 #include "settings/ProfileHistory.h"
 #include "settings/ProfilesView.h"
 #include "settings/SlotEditorComponents.h"
@@ -36,12 +38,6 @@ using SettingsRules::SettingsTab;
 namespace {
 
 const QString kThemeKey = QStringLiteral("rondix_theme_mode");
-
-std::function<void()>& permissionGuideFallback()
-{
-    static std::function<void()> open;
-    return open;
-}
 
 QFont sizedFont(const QWidget* w, double pixelSize, QFont::Weight weight = QFont::Normal)
 {
@@ -162,11 +158,6 @@ SettingsView::~SettingsView()
 {
     // The pages commit into the history: they go before it does.
     delete m_pages.data();
-}
-
-void SettingsView::setPermissionGuideFallback(std::function<void()> open)
-{
-    permissionGuideFallback() = std::move(open);
 }
 
 // ---------------------------------------------------------------- layout
@@ -302,9 +293,7 @@ void SettingsView::buildContent()
 // The general tab.
 QWidget* SettingsView::makeGeneralPage()
 {
-    auto* page = new QWidget(m_pages);
-    page->setObjectName(QStringLiteral("generalPagePlace"));
-    return page;
+    return new GeneralSettingsView(m_pages);
 }
 
 QWidget* SettingsView::makeMarketPage()
@@ -314,8 +303,7 @@ QWidget* SettingsView::makeMarketPage()
 
 void SettingsView::showPermissionGuide()
 {
-    if (permissionGuideFallback())
-        permissionGuideFallback()();
+    PermissionGuideView::presentSheet(window());
 }
 
 // ---------------------------------------------------------------- state

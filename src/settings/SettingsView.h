@@ -38,9 +38,6 @@ public:
     void updateWindowTitle();
     void updateWindowAppearance();
 
-    // Where the permission guide opens while no guide view exists in the window.
-    static void setPermissionGuideFallback(std::function<void()> open);
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

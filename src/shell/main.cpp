@@ -180,7 +180,6 @@ int main(int argc, char* argv[])
     SharedShellServices services;
     MenuBarManager menuBar(services);
     SettingsWindow::setContentFactory([](QWidget* parent) { return new SettingsView(parent); });
-    SettingsView::setPermissionGuideFallback([&menuBar] { menuBar.openPermissionGuideWindow(); });
     AppDelegate delegate(services, menuBar, Platform::instance().loginItem);
 
     // The permission guide: a sheet on the settings window while one is open,
