@@ -1,0 +1,175 @@
+// The general tab of a running Rondix's settings window on the real X server,
+// with the keyboard alone (xdotool) and AT-SPI to see where the focus is: a
+// hotkey recorded there summons the ring at once and the old chord no longer
+// does, clearing stops both; a recorded side button summons; launch at login
+// writes and removes the autostart entry; hiding from the taskbar acts on the
+// open window.
+#include "RondixHome.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QtDBus>
+#include <QtTest>
+
+namespace {
+const QString kTreeScript = QStringLiteral(RONDIX_SOURCE_DIR "/tests/x11/settings/atspi_tree.py");
+const QString kTitle = QStringLiteral("Rondix Ring Settings");
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(15000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+void key(const QString& keys)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    QTest::qWait(250);
+}
+
+// The name of the control with the keyboard focus, as AT-SPI reports it.
+QString focusedName()
+{
+    const QString out = run(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (o["focused"].toBool() && o["showing"].toBool() && o["role"].toString() != QLatin1String("list item"))
+            return o["name"].toString();
+    }
+    return {};
+}
+
+bool ringVisible()
+{
+    return RondixHome::property(QStringLiteral("RingVisible")).toBool();
+}
+
+} // namespace
+
+class TestGeneralTabX11 : public QObject
+{
+    Q_OBJECT
+
+    RondixHome m_home;
+    QProcess m_rondix;
+    QString m_window;
+
+    bool tabTo(const QString& name)
+    {
+        for (int i = 0; i < 60; ++i) {
+            if (focusedName() == name)
+                return true;
+            key(QStringLiteral("Tab"));
+        }
+        qWarning() << "focus never reached" << name;
+        return false;
+    }
+    QVariant stored(const QString& settingsKey)
+    {
+        QSettings settings(m_home.path("config/Rondix/Rondix.conf"), QSettings::IniFormat);
+        return settings.value(settingsKey);
+    }
+    // Presses a chord (or clicks a button) away from the settings window and
+    // tells whether the ring came up; closes it again.
+    bool summons(const QStringList& xdotoolArgs)
+    {
+        run("xdotool", {"mousemove", "1380", "860"});
+        QTest::qWait(100);
+        run("xdotool", xdotoolArgs);
+        const bool shown = QTest::qWaitFor([] { return ringVisible(); }, 2000);
+        if (shown) {
+            key("Escape");
+            if (!QTest::qWaitFor([] { return !ringVisible(); }, 3000))
+                return false;
+        }
+        run("xdotool", {"windowactivate", "--sync", m_window});
+        QTest::qWait(200);
+        return shown;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || !QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs the X11 test session (tests/session/run-session)");
+        QVERIFY(!RondixHome::onBus());
+        // A chord openbox leaves alone as the hotkey to replace.
+        QVERIFY(m_home.writeSettings("launchAtLogin=true\nuser_configured_hotkey_v1="
+                                     "\"{\\\"keyCode\\\":16,\\\"carbonModifiers\\\":6144,"
+                                     "\\\"displayString\\\":\\\"\\u2303\\u2325Y\\\"}\"\n"));
+        QProcessEnvironment env = m_home.env;
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        const QByteArray log = m_home.launch(m_rondix, {}, env);
+        QVERIFY2(log.contains("Successfully registered custom hotkey"), log.constData());
+        QVERIFY(summons({"key", "--clearmodifiers", "ctrl+alt+y"}));
+        QCOMPARE(RondixHome::call(QStringLiteral("ShowSettings"), {}).type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(m_window = run("xdotool", {"search", "--name", kTitle}).section('\n', 0, 0)).isEmpty(), 10000);
+        run("xdotool", {"windowactivate", "--sync", m_window});
+        QTRY_VERIFY_WITH_TIMEOUT(!focusedName().isEmpty(), 10000);
+        key("ctrl+2");
+    }
+
+    void cleanupTestCase() { RondixHome::stop(m_rondix); }
+
+    void recordedHotkeyReplacesTheOld()
+    {
+        QVERIFY(tabTo("Record Again"));
+        key("space");
+        QTest::qWait(200); // the recorder's keyboard grab is in place
+        key("ctrl+alt+r");
+        QTRY_VERIFY_WITH_TIMEOUT(stored("user_configured_hotkey_v1").toString().contains("\"keyCode\":15"), 5000);
+        QVERIFY(stored("user_configured_hotkey_v1").toString().contains("\"carbonModifiers\":6144"));
+        QVERIFY(summons({"key", "--clearmodifiers", "ctrl+alt+r"}));
+        QVERIFY(!summons({"key", "--clearmodifiers", "ctrl+alt+y"}));
+
+        QVERIFY(tabTo("Clear"));
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(stored("user_explicitly_cleared_hotkey").toBool(), 5000);
+        QVERIFY(!summons({"key", "--clearmodifiers", "ctrl+alt+r"}));
+        QVERIFY(!summons({"key", "--clearmodifiers", "ctrl+alt+y"}));
+    }
+
+    void recordedSideButtonSummons()
+    {
+        QVERIFY(!summons({"click", "8"}));
+        QVERIFY(tabTo("Click to Record a Mouse Button"));
+        key("space");
+        QTest::qWait(200);
+        run("xdotool", {"click", "8"});
+        QTRY_COMPARE_WITH_TIMEOUT(stored("rondix_mouse_trigger_button_number").toInt(), 3, 5000);
+        QVERIFY(summons({"click", "8"}));
+    }
+
+    void systemToggles()
+    {
+        const QString autostart = m_home.path("config/autostart/org.rondix.Rondix.desktop");
+        // On, as an earlier start registered it.
+        QVERIFY(writeFile(autostart, "[Desktop Entry]\nType=Application\nName=Rondix\nExec=rondix\n"));
+        QVERIFY(tabTo("Start Rondix at login"));
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(autostart), 5000);
+        QCOMPARE(stored("launchAtLogin").toBool(), false);
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(autostart), 5000);
+        QCOMPARE(stored("launchAtLogin").toBool(), true);
+        QVERIFY(readFile(autostart).contains("Exec="));
+
+        // writeSettings() hides the window from the taskbar.
+        auto skips = [&] {
+            return run("xprop", {"-id", m_window, "_NET_WM_STATE"}).contains("_NET_WM_STATE_SKIP_TASKBAR");
+        };
+        QVERIFY(skips());
+        QVERIFY(tabTo("Hide the settings window from the taskbar"));
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(!skips(), 5000);
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(skips(), 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGeneralTabX11)
+#include "tst_generaltab_x11.moc"
