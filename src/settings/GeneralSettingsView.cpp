@@ -78,6 +78,18 @@ QPushButton* linkButton(const QString& content, double size, QWidget* parent, co
     return button;
 }
 
+// A toggle whose box shows on dark panels too: the style draws the box's
+// outline from the window colour, which a dark theme makes nearly black.
+QCheckBox* toggle(const QString& content, const QString& objectName, QWidget* parent)
+{
+    auto* box = new QCheckBox(content, parent);
+    box->setObjectName(objectName);
+    QPalette p = box->palette();
+    p.setColor(QPalette::Window, QColor(0x8e, 0x8e, 0x93));
+    box->setPalette(p);
+    return box;
+}
+
 // A title over a note at the left, a control at the right.
 QHBoxLayout* triggerRow(const QString& title, const QString& note, QWidget* control, QWidget* parent)
 {
@@ -273,14 +285,12 @@ QWidget* GeneralSettingsView::buildContent()
         languageRow->addWidget(picker);
         body->addLayout(languageRow);
 
-        auto* login = new QCheckBox(text("general.system.launch_at_login"), panel);
-        login->setObjectName(QStringLiteral("generalLaunchAtLogin"));
+        auto* login = toggle(text("general.system.launch_at_login"), QStringLiteral("generalLaunchAtLogin"), panel);
         login->setChecked(m_model.launchAtLogin());
         connect(login, &QCheckBox::toggled, this, &GeneralSettingsView::updateLaunchAtLogin);
         body->addWidget(login);
 
-        auto* hide = new QCheckBox(text("general.system.hide_dock"), panel);
-        hide->setObjectName(QStringLiteral("generalHideDock"));
+        auto* hide = toggle(text("general.system.hide_dock"), QStringLiteral("generalHideDock"), panel);
         hide->setChecked(m_model.hideDockIcon());
         connect(hide, &QCheckBox::toggled, this, [this](bool on) { m_model.setHideDockIcon(on); });
         body->addWidget(hide);
@@ -291,8 +301,7 @@ QWidget* GeneralSettingsView::buildContent()
         QVBoxLayout* body = addSection(page, text("general.section.sound_triggers", "音效与控制方式"),
                                        QStringLiteral("generalTriggerSection"), content);
         QWidget* panel = body->parentWidget();
-        auto* sound = new QCheckBox(text("general.sound.enable"), panel);
-        sound->setObjectName(QStringLiteral("generalSound"));
+        auto* sound = toggle(text("general.sound.enable"), QStringLiteral("generalSound"), panel);
         sound->setChecked(m_model.soundEnabled());
         connect(sound, &QCheckBox::toggled, this, [this](bool on) { m_model.setSoundEnabled(on); });
         body->addWidget(sound);

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -280,7 +281,6 @@ void PermissionGuideView::build()
 
     setMinimumWidth(540);
     setMaximumWidth(640);
-    m_built = true;
 }
 
 void PermissionGuideView::retranslate()
@@ -314,8 +314,7 @@ void PermissionGuideView::retranslate()
         SettingsStyle::symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), palette().color(QPalette::ButtonText)));
     m_relaunchButton->setToolTip(text("permission.guide.relaunch_help", "重启 Rondix 进程，从头重新检测输入控制"));
     m_done->setText(text("common.done", "完成"));
-    m_shownAccess = {};
-    m_shownGranted = !m_shownGranted; // the texts below depend on the state: redo them
+    m_stale = true;
     refresh();
 }
 
@@ -324,9 +323,9 @@ void PermissionGuideView::refresh()
     const bool granted = m_manager && m_manager->isAccessibilityGranted();
     const InputAccess access = m_manager ? m_manager->inputAccess() : InputAccess{};
     // The manager publishes every second while polling: only a change redraws.
-    if (granted == m_shownGranted && access == m_shownAccess && !m_title->text().isEmpty() &&
-        !m_dragTitle->text().isEmpty())
+    if (!m_stale && granted == m_shownGranted && access == m_shownAccess)
         return;
+    m_stale = false;
     m_shownGranted = granted;
     m_shownAccess = access;
 
@@ -370,6 +369,15 @@ void PermissionGuideView::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (m_manager)
         m_manager->checkPermission();
+}
+
+void PermissionGuideView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_done->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PermissionGuideView::presentSheet(QWidget* window)

@@ -38,6 +38,8 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Return is Done wherever the focus is (Space presses the focused button).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void build();
@@ -50,7 +52,7 @@ private:
     std::function<void()> m_relaunch;
     bool m_shownGranted = false;
     InputAccess m_shownAccess;
-    bool m_built = false;
+    bool m_stale = true; // the state-dependent texts need redoing
 
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;

@@ -3,6 +3,7 @@
 #include "l10n/L10n.h"
 #include "shell/WindowHints.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -55,4 +56,13 @@ void PermissionGuideWindow::setSheetPresenter(SheetPresenter p)
 const PermissionGuideWindow::SheetPresenter& PermissionGuideWindow::sheetPresenter()
 {
     return presenter();
+}
+
+void PermissionGuideWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -19,4 +19,8 @@ public:
     // Shows the guide as a sheet on an open settings window.
     static void setSheetPresenter(SheetPresenter presenter);
     static const SheetPresenter& sheetPresenter();
+
+protected:
+    // Escape closes the guide, as it closes the sheet.
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -15,6 +15,7 @@
 #include "shell/AccessibilityPermissionManager.h"
 #include "shell/HotkeyManager.h"
 #include "shell/MouseTriggerManager.h"
+#include "shell/PermissionGuideWindow.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -355,6 +356,35 @@ private Q_SLOTS:
         sheet = window.findChild<QDialog*>();
         QTest::keyClick(sheet, Qt::Key_Escape);
         QTRY_VERIFY(!sheet);
+    }
+
+    // Without a settings window the guide has a window of its own: Return
+    // (Done) and Escape close it too.
+    void guideWindowClosesByKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("return") << int(Qt::Key_Return);
+        QTest::newRow("escape") << int(Qt::Key_Escape);
+    }
+
+    void guideWindowClosesByKeyboard()
+    {
+        QFETCH(int, key);
+        PermissionGuideWindow::setContentFactory([](QWidget* window) {
+            auto* guide = new PermissionGuideView(window);
+            QObject::connect(guide, &PermissionGuideView::dismissRequested, window, &QWidget::close);
+            return guide;
+        });
+        QPointer<PermissionGuideWindow> window(new PermissionGuideWindow);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        auto* refresh = window->findChild<QAbstractButton*>("permissionRefresh");
+        QVERIFY(refresh);
+        refresh->setFocus();
+        QTest::keyClick(refresh, Qt::Key(key));
+        QTRY_VERIFY(!window); // closed and gone
+        PermissionGuideWindow::setContentFactory({});
     }
 
     void screenshots()
