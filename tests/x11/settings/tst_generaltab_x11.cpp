@@ -3,11 +3,13 @@
 // hotkey recorded there summons the ring at once and the old chord no longer
 // does, clearing stops both; a recorded side button summons; launch at login
 // writes and removes the autostart entry; hiding from the taskbar acts on the
-// open window.
+// open window; and the window follows the desktop switching between light and
+// dark (a stand-in settings portal on the test bus).
 #include "RondixHome.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QtDBus>
 #include <QtTest>
@@ -42,6 +44,15 @@ QString focusedName()
     return {};
 }
 
+// The lightness (0-255) of one pixel of a window.
+int lightnessAt(const QString& window, QPoint at)
+{
+    const QString out = run("import", {"-window", window, "-crop", QStringLiteral("1x1+%1+%2").arg(at.x()).arg(at.y()),
+                                       "-colorspace", "Gray", "-depth", "8", "txt:-"});
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\((\\d+)")).match(out.section('\n', 1));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
 bool ringVisible()
 {
     return RondixHome::property(QStringLiteral("RingVisible")).toBool();
@@ -56,6 +67,14 @@ class TestGeneralTabX11 : public QObject
     RondixHome m_home;
     QProcess m_rondix;
     QString m_window;
+    QProcess m_portal;
+
+    void setScheme(uint scheme)
+    {
+        m_portal.write(QByteArray::number(scheme) + '\n');
+        QVERIFY(m_portal.waitForReadyRead(5000));
+        m_portal.readAll();
+    }
 
     bool tabTo(const QString& name)
     {
@@ -96,6 +115,10 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsEmpty("DISPLAY") || !QDBusConnection::sessionBus().isConnected())
             QSKIP("needs the X11 test session (tests/session/run-session)");
         QVERIFY(!RondixHome::onBus());
+        // The desktop prefers light to begin with.
+        m_portal.start("/usr/bin/python3", {RONDIX_SOURCE_DIR "/tests/x11/settings/fake_portal.py", "2"});
+        QVERIFY(m_portal.waitForReadyRead(10000));
+        QCOMPARE(m_portal.readLine().trimmed(), "ready");
         // A chord openbox leaves alone as the hotkey to replace.
         QVERIFY(m_home.writeSettings("launchAtLogin=true\nuser_configured_hotkey_v1="
                                      "\"{\\\"keyCode\\\":16,\\\"carbonModifiers\\\":6144,"
@@ -113,7 +136,33 @@ private Q_SLOTS:
         key("ctrl+2");
     }
 
-    void cleanupTestCase() { RondixHome::stop(m_rondix); }
+    void cleanupTestCase()
+    {
+        RondixHome::stop(m_rondix);
+        m_portal.closeWriteChannel();
+        if (!m_portal.waitForFinished(3000))
+            m_portal.kill();
+    }
+
+    // "Auto" follows the desktop: the open window turns dark and light with it.
+    void windowFollowsTheDesktop()
+    {
+        QVERIFY(tabTo("Auto"));
+        const QPoint background(12, 60); // the window's own background, beside the tab row
+        QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) > 180, 5000);
+        setScheme(1);
+        QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) < 80, 5000);
+        setScheme(2);
+        QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) > 180, 5000);
+        // A look chosen by hand wins over the desktop's.
+        QVERIFY(tabTo("Dark"));
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) < 80, 5000);
+        QCOMPARE(stored("rondix_theme_mode").toString(), "dark");
+        QVERIFY(tabTo("Auto"));
+        key("space");
+        QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) > 180, 5000);
+    }
 
     void recordedHotkeyReplacesTheOld()
     {
