@@ -91,6 +91,10 @@ HotkeyRecorderView::HotkeyRecorderView(HotkeyManager* manager, QWidget* parent)
 
 HotkeyRecorderView::~HotkeyRecorderView()
 {
+    // The recorder outlives this part of the view by a moment: end the
+    // recording while the view can still hear of it, then let the keyboard go.
+    disconnect(m_recorder, nullptr, this, nullptr);
+    m_recorder->stopRecording();
     releaseGrab();
 }
 

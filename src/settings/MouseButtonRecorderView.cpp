@@ -63,6 +63,8 @@ MouseButtonRecorderView::MouseButtonRecorderView(MouseTriggerManager* manager, I
 
 MouseButtonRecorderView::~MouseButtonRecorderView()
 {
+    disconnect(m_recorder, nullptr, this, nullptr);
+    m_recorder->stopRecording();
     if (m_filtering)
         qApp->removeEventFilter(this);
 }

@@ -314,6 +314,30 @@ private Q_SLOTS:
         QCOMPARE(main->text(), "Click to Record a Mouse Button");
     }
 
+    // A page taken down in the middle of a recording (a language change
+    // rebuilds it) leaves the triggers as they were, listened for again.
+    void pageGoesWhileRecording()
+    {
+        m_mouse->setTargetButtonNumber(4);
+        {
+            GeneralSettingsView page(services());
+            page.show();
+            page.findChild<QAbstractButton*>("hotkeyReRecord")->click();
+            page.findChild<QAbstractButton*>("mouseRecord")->click();
+            QVERIFY(!m_platform->fakeHotkeys->isGrabbed());
+            QVERIFY(!m_mouse->isMonitoring());
+        }
+        QVERIFY(m_platform->fakeHotkeys->isGrabbed());
+        QCOMPARE(m_hotkeys->currentHotkey(), SavedHotkey::defaultOptionSpace());
+        QVERIFY(m_mouse->isMonitoring());
+        QCOMPARE(m_mouse->targetButtonNumber(), 4);
+        // Escape no longer goes to a recorder that is gone.
+        QWidget other;
+        other.show();
+        QTest::keyClick(&other, Qt::Key_Escape);
+        m_mouse->setTargetButtonNumber(-1);
+    }
+
     void guideFollowsTheStateAndCloses()
     {
         setGranted(false);
