@@ -704,6 +704,11 @@ void ProfilesView::openAddAppSheet()
 
 bool ProfilesView::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only key events matter here. The slot editor's fields are watched too, and
+    // while the editor is being taken down they still send child and parent
+    // events: the editor must not be looked at then.
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return QWidget::eventFilter(watched, event);
     // Return presses a focused button of the page, as Space does.
     auto* watchedWidget = qobject_cast<QWidget*>(watched);
     const bool inSlotEditor = m_slotEditor && watchedWidget && m_slotEditor->isAncestorOf(watchedWidget);
