@@ -2,6 +2,8 @@
 
 #include <QFontDatabase>
 #include <QHash>
+#include <QPainter>
+#include <QPixmap>
 
 namespace {
 
@@ -227,6 +229,20 @@ QString fontFile()
 {
     return QStringLiteral(
         "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");
+}
+
+QIcon icon(const QString& sfSymbolName, const QColor& colour)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QFont font(loadedFontFamily());
+    font.setPixelSize(28);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, materialLigature(sfSymbolName));
+    painter.end();
+    return QIcon(pixmap);
 }
 
 } // namespace SymbolGlyphs

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QIcon>
 #include <QString>
 #include <QStringList>
 
@@ -21,5 +23,8 @@ QString fontFile();
 // application's fonts from fontFile() when the system does not list it.
 // Needs a QGuiApplication.
 QString loadedFontFamily();
+
+// A symbol as a button or list icon, drawn in `colour`. Needs a QGuiApplication.
+QIcon icon(const QString& sfSymbolName, const QColor& colour);
 
 } // namespace SymbolGlyphs

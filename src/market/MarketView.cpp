@@ -66,21 +66,6 @@ QLabel* symbolLabel(const QString& name, int pixelSize, QWidget* parent)
     return label;
 }
 
-// A symbol as a button icon, in the button's text colour.
-QIcon symbolIcon(const QString& name, const QColor& colour)
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    QFont font(SymbolGlyphs::loadedFontFamily());
-    font.setPixelSize(28);
-    painter.setFont(font);
-    painter.setPen(colour);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, SymbolGlyphs::materialLigature(name));
-    painter.end();
-    return QIcon(pixmap);
-}
-
 QFont sizedFont(const QFont& base, double pixelSize, QFont::Weight weight = QFont::Normal)
 {
     QFont font = base;
@@ -214,7 +199,8 @@ void MarketView::retranslate()
     m_subtitle->setText(text("market.subtitle", "下载热门应用的专属操作配置文件，一键导入到你的轮盘"));
     m_refresh->setText(text("market.refresh", "刷新"));
     m_refresh->setAccessibleName(m_refresh->text());
-    m_refresh->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), m_refresh->palette().color(QPalette::ButtonText)));
+    m_refresh->setIcon(SymbolGlyphs::icon(QStringLiteral("arrow.clockwise"),
+                                          m_refresh->palette().color(QPalette::ButtonText)));
     rebuildRows();
 }
 

@@ -35,16 +35,7 @@ QLabel* symbolLabel(const QString& symbol, int pixelSize, const QColor& colour, 
 
 QIcon symbolIcon(const QString& symbol, const QColor& colour)
 {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    QFont font(SymbolGlyphs::loadedFontFamily());
-    font.setPixelSize(28);
-    painter.setFont(font);
-    painter.setPen(colour);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, SymbolGlyphs::materialLigature(symbol));
-    painter.end();
-    return QIcon(pixmap);
+    return SymbolGlyphs::icon(symbol, colour);
 }
 
 QFont sizedFont(const QFont& base, double pixelSize, QFont::Weight weight)
