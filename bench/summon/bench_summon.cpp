@@ -2,11 +2,17 @@
 // injected with XTest, then the panel's MapNotify and its first DAMAGE (first
 // paint), both seen on the X server. Also: resident memory after the first
 // summon, context switches while idle, and start-up time to a ready shell.
+//
+// On Wayland (inside tests/session/run-wayland-session, sway): the hotkey is
+// pressed on a virtual keyboard (rondix_wl_input), sway runs Rondix's binding,
+// and the figure ends when sway reports the ring's first frame shown (the
+// frame callback, which Rondix prints under RONDIX_TRACE_FRAMES).
 #include "RondixHome.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <ctime>
 #include <poll.h>
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -207,13 +213,130 @@ void stopRondix(QProcess& p)
         QThread::msleep(10);
 }
 
+qint64 monotonicNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// One line to the virtual input devices; true once the compositor has it.
+bool tell(QProcess& input, const QByteArray& line)
+{
+    input.write(line + '\n');
+    QByteArray answer;
+    QElapsedTimer t;
+    t.start();
+    while (!answer.contains('\n') && t.elapsed() < 3000) {
+        input.waitForReadyRead(5);
+        answer += input.readAllStandardOutput();
+    }
+    return answer.startsWith("ok");
+}
+
+int waylandMain(const QProcessEnvironment& baseEnv)
+{
+    QProcessEnvironment env = baseEnv;
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    env.insert(QStringLiteral("RONDIX_TRACE_FRAMES"), QStringLiteral("1"));
+    QProcess input;
+    input.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_input"), {QStringLiteral("1280"), QStringLiteral("800")});
+    if (!input.waitForStarted() || !input.waitForReadyRead(5000)) {
+        out << "bench_summon: rondix_wl_input did not start" << Qt::endl;
+        return 1;
+    }
+    input.readAllStandardOutput();
+    tell(input, "move 640 400");
+
+    QProcess rondix;
+    double nameMs, launchedMs;
+    if (!startRondix(rondix, env, &nameMs, &launchedMs)) {
+        out << "bench_summon: rondix did not start" << Qt::endl;
+        return 1;
+    }
+    rondix.readAllStandardOutput();
+    // evdev codes: Left Ctrl, Left Alt, R, Escape.
+    std::vector<double> frameTimes;
+    int failures = 0;
+    for (int i = 0; i < kSummons; ++i) {
+        const qint64 pressed = monotonicNs();
+        tell(input, "keydown 29");
+        tell(input, "keydown 56");
+        tell(input, "key 19");
+        const qint64 sent = monotonicNs();
+        QByteArray log;
+        qint64 shown = -1;
+        QElapsedTimer t;
+        t.start();
+        while (shown < 0 && t.elapsed() < 2000) {
+            rondix.waitForReadyRead(5);
+            log += rondix.readAllStandardOutput();
+            const int at = log.indexOf("[trace] ring first frame ");
+            const int end = at >= 0 ? log.indexOf('\n', at) : -1;
+            if (end > at)
+                shown = log.mid(at + 25, end - at - 25).trimmed().toLongLong();
+        }
+        tell(input, "keyup 56");
+        tell(input, "keyup 29");
+        if (shown > 0) {
+            // From the moment the last key went out; the two modifier presses
+            // before it are the hand's, not Rondix's.
+            frameTimes.push_back((shown - sent) / 1e6);
+        } else {
+            ++failures;
+        }
+        Q_UNUSED(pressed);
+        QThread::msleep(5);
+        tell(input, "key 1");
+        QThread::msleep(60);
+    }
+    const Figures frame = percentiles(frameTimes);
+    line(QStringLiteral("hotkey -> first frame shown (sway)"),
+         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
+             .arg(frame.p50, 0, 'f', 2)
+             .arg(frame.p95, 0, 'f', 2)
+             .arg(frame.max, 0, 'f', 2),
+         QStringLiteral("within a 60 Hz frame (16.7 ms)"), !frameTimes.empty() && frame.p95 < 16.7);
+    if (failures)
+        out << "  (" << failures << " of " << kSummons << " summons showed no ring within 2 s)" << Qt::endl;
+    const qint64 pid = rondix.processId();
+    line(QStringLiteral("resident memory after the summons"),
+         QStringLiteral("%1 MB").arg(statusField(pid, "VmRSS", false) / 1024.0, 0, 'f', 1), QStringLiteral("< 40 MB"),
+         std::nullopt);
+    QThread::msleep(500);
+    const qint64 before = wakeups(pid);
+    QThread::sleep(10);
+    const qint64 idle = wakeups(pid) - before;
+    line(QStringLiteral("wake-ups while idle (10 s)"), QStringLiteral("%1 context switches").arg(idle),
+         QStringLiteral("0 (no timers or polling)"), idle == 0);
+    stopRondix(rondix);
+    input.kill();
+    input.waitForFinished();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        QDBusConnection::sessionBus().isConnected()) {
+        QTemporaryDir home;
+        QDir().mkpath(home.filePath(QStringLiteral("config/Rondix")));
+        {
+            QSettings conf(home.filePath(QStringLiteral("config/Rondix/Rondix.conf")), QSettings::IniFormat);
+            conf.setValue(QStringLiteral("user_configured_hotkey_v1"),
+                          QStringLiteral("{\"keyCode\":15,\"carbonModifiers\":6144,\"displayString\":\"⌃⌥R\"}"));
+            conf.setValue(QStringLiteral("launchAtLogin"), false);
+            conf.setValue(QStringLiteral("soundEnabled"), false);
+        }
+        out << "Rondix summon benchmark on Wayland (" << kSummons << " summons)" << Qt::endl;
+        return waylandMain(environmentIn(home));
+    }
     if (qEnvironmentVariableIsEmpty("DISPLAY") || !QDBusConnection::sessionBus().isConnected()) {
-        out << "bench_summon: run inside tests/session/run-session (needs X11 and a session bus)" << Qt::endl;
+        out << "bench_summon: run inside tests/session/run-session (X11) or tests/session/run-wayland-session "
+               "(sway), with a session bus" << Qt::endl;
         return 1;
     }
     if (QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value()) {

@@ -415,7 +415,7 @@ void WhirloHUDView::init()
     connect(&m_controller, &HudController::changed, this, &WhirloHUDView::syncTargets);
     connect(&m_controller, &HudController::dismissRequested, this, &WhirloHUDView::startDismiss);
     // Titles are looked up per language: redraw when it switches.
-    connect(&L10n::shared(), &L10n::languageChanged, this, qOverload<>(&QWidget::update));
+    connect(&L10n::shared(), &L10n::languageChanged, this, &WhirloHUDView::requestFrame);
 }
 
 void WhirloHUDView::refreshTheme()
@@ -484,7 +484,7 @@ void WhirloHUDView::appear()
 void WhirloHUDView::setBackdrop(const QPixmap& backdrop)
 {
     m_backdrop = backdrop;
-    update();
+    requestFrame();
 }
 
 void WhirloHUDView::seedPointer(const QPointF& localPos)
@@ -509,7 +509,7 @@ void WhirloHUDView::syncTargets()
     m_hubVolume.springTo(m_controller.isVolumeHovered() ? 1.0 : 0.0);
     m_gauge.easeTo(m_controller.gaugeFraction(), 0.12, QEasingCurve::InOutQuad, now());
     ensureTicking();
-    update();
+    requestFrame();
 }
 
 void WhirloHUDView::startDismiss()
@@ -528,6 +528,12 @@ void WhirloHUDView::startDismiss()
         if (m_onDismiss)
             m_onDismiss();
     });
+}
+
+void WhirloHUDView::requestFrame()
+{
+    update();
+    Q_EMIT frameRequested();
 }
 
 void WhirloHUDView::ensureTicking()
@@ -549,7 +555,7 @@ void WhirloHUDView::tick()
     }
     if (!moving)
         m_frameTimer.stop(); // idle: no wake-ups until the next input
-    update();
+    requestFrame();
 }
 
 void WhirloHUDView::finishAnimations()
@@ -563,7 +569,7 @@ void WhirloHUDView::finishAnimations()
         settle(m_sectorPress[i]);
     }
     m_frameTimer.stop();
-    update();
+    requestFrame();
 }
 
 QPixmap WhirloHUDView::appIcon(const IconInfo& icon)

@@ -62,6 +62,9 @@ public:
 Q_SIGNALS:
     // The first frame has been painted.
     void painted();
+    // Something the ring draws changed; a surface that paints the ring itself
+    // (rather than showing this widget in a window) draws a new frame.
+    void frameRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +77,7 @@ protected:
 
 private:
     void init();
+    void requestFrame();
     void syncTargets();
     void startDismiss();
     void ensureTicking();

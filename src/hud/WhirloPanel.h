@@ -3,10 +3,12 @@
 #include "hud/HudController.h"
 #include "model/RingProfile.h"
 #include "platform/PlatformTypes.h"
+#include "platform/RingSurface.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QEvent>
 #include <QObject>
 #include <QPixmap>
 #include <QPoint>
@@ -17,17 +19,15 @@ class Platform;
 class QWidget;
 class WhirloHUDView;
 
-// The one window the ring appears in: 360 x 360, frameless, translucent, never
-// focused, placed around the summon point and kept inside the screen. Each
-// summon hosts a fresh ring; Escape or a click elsewhere closes it at once.
+// The one place the ring appears in: 360 x 360, translucent, never focused,
+// placed around the summon point and kept inside the screen. The platform's
+// ring surface puts it on screen (a window on X11, an overlay on Wayland).
+// Each summon hosts a fresh ring; Escape or a click elsewhere closes it at once.
 class WhirloPanel : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kPanelSize = 360;
-    // Without a compositor the window is cut to this circle: the disc (143)
-    // and the part of its shadow that is still visible.
-    static constexpr int kMaskRadius = 180;
+    static constexpr int kPanelSize = RingSurface::kSize;
 
     using HudFactory = std::function<WhirloHUDView*(const RingProfile&, const std::optional<RunningApp>&,
                                                     std::function<void()> onDismiss, QWidget* parent)>;
@@ -44,13 +44,20 @@ public:
     void hide();
     bool isShown() const { return m_shown; }
 
-    QWidget* window() const { return m_window.get(); }
+    // The widget hosting the ring (the window itself when the surface is a window).
+    QWidget* window() const { return m_surface->host(); }
     WhirloHUDView* hud() const { return m_hud; }
+    RingSurface& surface() const { return *m_surface; }
+    // Where the ring is on screen; empty while hidden or not yet placed.
+    QRect geometry() const { return m_shown ? m_surface->geometry() : QRect(); }
 
     // Top-left corner of a panel centred on `point`, kept inside `area` (Qt
     // coordinates, y down). When the area is smaller than the panel the
     // panel's right and top edges line up with the area's.
-    static QPoint clampedOrigin(const QPoint& point, const QRect& area);
+    static QPoint clampedOrigin(const QPoint& point, const QRect& area)
+    {
+        return RingSurface::clampedOrigin(point, area);
+    }
     // The available area of the screen holding `point` (fallback 1440 x 900).
     static QRect availableAreaAt(const QPoint& point);
 
@@ -61,20 +68,14 @@ Q_SIGNALS:
     void painted();
 
 private:
-    void ensureWindow();
-    static QPixmap grabBackdrop(const QPoint& origin);
-    void clearMonitors();
-    void onKey(const RawKeyEvent& event);
-    void onButton(int button, const QPoint& globalPos);
+    void onPlaced(const RingPlacement& placement);
+    void onClickedElsewhere();
+    void forwardPointer(QEvent::Type type, Qt::MouseButton button, const QPointF& local);
 
     Platform& m_platform;
     HudFactory m_factory;
-    std::unique_ptr<QWidget> m_window;
+    RingSurface* m_surface;
     QPointer<WhirloHUDView> m_hud;
     bool m_shown = false;
-    bool m_keysAcquired = false;
-    bool m_buttonsAcquired = false;
     quint64 m_generation = 0;
-    QPixmap m_backdrop;
-    QPoint m_backdropOrigin;
 };

@@ -29,6 +29,12 @@ public:
     // True when the pointer is over one of Rondix's own windows. Raw events
     // carry no window; callers that must pass over presses there ask this.
     virtual bool isPointerOverOwnWindow() const { return false; }
+    // False where the session never tells a client where the pointer is
+    // (Wayland); pointerPosition() is then meaningless.
+    virtual bool knowsPointerPosition() const { return true; }
+    // The one extra button the mouse trigger wants (-1 for none). Backends
+    // that cannot watch every button (Wayland compositors) watch just this.
+    virtual void setTriggerButton(int button) {}
 
 Q_SIGNALS:
     // A key press from real input (never one Rondix injected itself).

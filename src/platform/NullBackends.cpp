@@ -2,6 +2,7 @@
 // call fails politely so that callers take their documented fallbacks.
 #include "platform/Platform.h"
 #include "platform/PlatformLoader.h"
+#include "platform/WindowRingSurface.h"
 
 namespace {
 
@@ -153,4 +154,8 @@ void installNullBackends(Platform& p)
     fill<NullSoundPlayer>(p.sounds, p);
     fill<NullSessionControls>(p.session, p);
     fill<NullLoginItem>(p.loginItem, p);
+    // The ring in a plain window: what any session can show. It lives until
+    // the process ends, as the ring panel does.
+    if (!p.ringSurface)
+        p.ringSurface = new WindowRingSurface(p.input, p.windows, nullptr);
 }

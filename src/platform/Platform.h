@@ -9,6 +9,8 @@
 #include "platform/LoginItem.h"
 #include "platform/Mixer.h"
 #include "platform/Opener.h"
+#include "platform/RingSurface.h"
+#include "platform/SessionCapabilities.h"
 #include "platform/SessionControls.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WindowSystem.h"
@@ -36,9 +38,13 @@ public:
     SoundPlayer* sounds = nullptr;
     SessionControls* session = nullptr;
     LoginItem* loginItem = nullptr;
+    // Where the ring is shown; the ring panel uses a plain window when none is set.
+    RingSurface* ringSurface = nullptr;
 
-    // "x11", "fake" or "null": which backend serves the session's input.
+    // "x11", "wayland", "fake" or "null": which backend serves the session's input.
     QString backendName;
+    // What Rondix can do on this session, and what is missing.
+    SessionCapabilities capabilities;
 
     // The process-wide platform, loaded on first use (see PlatformLoader).
     static Platform& instance();

@@ -23,18 +23,36 @@ void loadPlatform(Platform& platform)
 
     const QString qpa = QGuiApplication::platformName();
     const QString sessionType = qEnvironmentVariable("XDG_SESSION_TYPE");
-    const bool wantX11 = qpa == QLatin1String("xcb")
-                         || (qpa.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY"))
-                         || (qpa != QLatin1String("wayland") && sessionType == QLatin1String("x11"));
-    if (wantX11 && installX11Backends(platform))
+    const bool wantWayland = qpa == QLatin1String("wayland")
+                             || (qpa.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+                             || (qpa != QLatin1String("xcb") && sessionType == QLatin1String("wayland"));
+    const bool wantX11 = !wantWayland
+                         && (qpa == QLatin1String("xcb")
+                             || (qpa.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY"))
+                             || sessionType == QLatin1String("x11"));
+    if (wantX11 && installX11Backends(platform)) {
         platform.backendName = QStringLiteral("x11");
-    else
+        platform.capabilities.desktop = QStringLiteral("X11");
+    } else if (wantWayland && installWaylandBackends(platform)) {
+        platform.backendName = QStringLiteral("wayland");
+    } else {
         platform.backendName = QStringLiteral("null");
+        platform.capabilities = SessionCapabilities{};
+        platform.capabilities.desktop = sessionType.isEmpty() ? QStringLiteral("unknown") : sessionType;
+        platform.capabilities.ringAtPointer = platform.capabilities.hotkey = platform.capabilities.mouseButton =
+            platform.capabilities.frontmostApp = platform.capabilities.keys = platform.capabilities.clipboard =
+                false;
+        platform.capabilities.missing << QStringLiteral("no X11 display or Wayland compositor could be reached");
+        platform.capabilities.advice << QStringLiteral("bind \"rondix summon\" to a key in your desktop's settings");
+    }
 
     installFreedesktopBackends(platform);
     installPulseBackends(platform);
     installNullBackends(platform);
     qCDebug(lcPlatform) << "platform backend:" << platform.backendName;
+    if (!platform.capabilities.isComplete())
+        qCInfo(lcPlatform).noquote() << "On" << platform.capabilities.desktop
+                                     << "Rondix cannot do everything:" << platform.capabilities.missingLine();
 }
 
 Platform& Platform::instance()

@@ -37,7 +37,8 @@ void AppDelegate::applicationDidFinishLaunching()
         if (!self)
             return;
         self->m_services.playTriggerSound();
-        runSummonSequence(self->m_services, point);
+        runSummonSequence(self->m_services,
+                          self->m_services.pointerPositionKnown() ? std::optional<QPoint>(point) : std::nullopt);
     });
 
     m_menuBar.setupMenuBar();

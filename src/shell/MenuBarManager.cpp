@@ -151,6 +151,22 @@ void MenuBarManager::refreshMenuItems(QMenu* menu)
                                QStringLiteral("⚠️ 辅助功能授权配置...")));
     connect(permission, &QAction::triggered, this, &MenuBarManager::openPermissionGuideWindow);
 
+    // A desktop that keeps some features from Rondix says so, each in a line;
+    // the guide has what the user can do about it.
+    const SessionCapabilities caps = m_services.sessionCapabilities();
+    if (!caps.isComplete()) {
+        QAction* limited = menu->addAction(
+            L10n::format(QStringLiteral("menu.session_limited"), QStringLiteral("⚠️ 在 %@ 上部分功能不可用…"),
+                         {caps.desktop}));
+        limited->setObjectName(QStringLiteral("sessionLimited"));
+        limited->setToolTip(caps.missing.join(QLatin1Char('\n')));
+        connect(limited, &QAction::triggered, this, &MenuBarManager::openPermissionGuideWindow);
+        for (const QString& line : caps.missing) {
+            QAction* item = menu->addAction(QStringLiteral("    ") + line);
+            item->setEnabled(false);
+        }
+    }
+
     menu->addSeparator();
 
     QAction* settings = menu->addAction(L10n::string(QStringLiteral("menu.settings")));

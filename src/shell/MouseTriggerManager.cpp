@@ -59,6 +59,7 @@ void MouseTriggerManager::setupMonitor()
     m_connection = connect(
         m_input, &InputMonitor::buttonPressed, this,
         [this](int button, const QPoint&) { handleOtherMouseDown(button); }, Qt::QueuedConnection);
+    m_input->setTriggerButton(m_target);
     m_input->acquireButtons(this);
     m_monitoring = true;
 }
@@ -69,6 +70,7 @@ void MouseTriggerManager::removeMonitor()
         return;
     disconnect(m_connection);
     m_input->releaseButtons(this);
+    m_input->setTriggerButton(-1);
     m_monitoring = false;
 }
 

@@ -7,6 +7,7 @@
 #include "model/AppProfileManager.h"
 #include "model/RingProfile.h"
 #include "settings/AppScanner.h"
+#include "platform/Platform.h"
 #include "shell/AccessibilityPermissionManager.h"
 #include "shell/ActiveAppSensor.h"
 #include "shell/HotkeyManager.h"
@@ -58,6 +59,17 @@ void SharedShellServices::showRing(const std::optional<QPoint>& at, const RingPr
 void SharedShellServices::playTriggerSound()
 {
     SoundFeedback::shared().playTrigger();
+}
+
+bool SharedShellServices::pointerPositionKnown()
+{
+    InputMonitor* input = Platform::instance().input;
+    return !input || input->knowsPointerPosition();
+}
+
+SessionCapabilities SharedShellServices::sessionCapabilities()
+{
+    return Platform::instance().capabilities;
 }
 
 std::optional<SavedHotkey> SharedShellServices::currentHotkey()

@@ -17,6 +17,8 @@ public:
     void showRing(const std::optional<QPoint>& at, const RingProfile& profile,
                   const std::optional<RunningApp>& target) override;
     void playTriggerSound() override;
+    bool pointerPositionKnown() override;
+    SessionCapabilities sessionCapabilities() override;
 
     std::optional<SavedHotkey> currentHotkey() override;
     AppProfileManager* profileStore() override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PlatformTypes.h"
+#include "platform/SessionCapabilities.h"
 #include "shell/SavedHotkey.h"
 
 #include <functional>
@@ -32,6 +33,12 @@ public:
     virtual void showRing(const std::optional<QPoint>& at, const RingProfile& profile,
                           const std::optional<RunningApp>& target) = 0;
     virtual void playTriggerSound() = 0;
+    // False where a trigger cannot read the pointer position (Wayland): the
+    // ring then finds the pointer itself.
+    virtual bool pointerPositionKnown() { return true; }
+
+    // What this desktop session lets Rondix do (complete unless told otherwise).
+    virtual SessionCapabilities sessionCapabilities() { return {}; }
 
     // What the tray menu shows.
     virtual std::optional<SavedHotkey> currentHotkey() = 0;

@@ -195,10 +195,7 @@ int main(int argc, char* argv[])
                      &MenuBarManager::openPermissionGuideWindow);
 
     dbus.ringVisibleProvider = [] { return WhirloPanel::shared().isShown(); };
-    dbus.ringGeometryProvider = [] {
-        const QWidget* window = WhirloPanel::shared().window();
-        return window && WhirloPanel::shared().isShown() ? window->geometry() : QRect();
-    };
+    dbus.ringGeometryProvider = [] { return WhirloPanel::shared().geometry(); };
     dbus.importProvider = [](const QString& path, QString* error) -> std::optional<QString> {
         const std::optional<RingProfile> ring = RingFile::decode(path, error);
         if (!ring)

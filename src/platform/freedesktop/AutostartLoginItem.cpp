@@ -70,6 +70,8 @@ QByteArray AutostartLoginItem::entryContent(const QString& executable)
     text += QStringLiteral("Icon=org.rondix.Rondix\n");
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
+    // KWin grants these to a client whose desktop file (absolute Exec) asks.
+    text += QStringLiteral("X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,org_kde_plasma_window_management\n");
     return text.toUtf8();
 }
 

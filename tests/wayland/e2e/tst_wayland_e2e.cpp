@@ -1,0 +1,346 @@
+// End to end on sway (tests/session/run-wayland-session): the real rondix
+// binary on its Wayland backend, real Qt windows as targets, and a virtual
+// pointer and keyboard (rondix_wl_input) as the user's hands.
+#include "model/ModelJson.h"
+#include "model/RingProfile.h"
+
+#include <QtDBus>
+#include <QtTest>
+
+namespace {
+const QString kService = QStringLiteral("org.rondix.Rondix");
+const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
+const QString kInput = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_input");
+const QString kTarget = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_target");
+const QString kAppA = QStringLiteral("org.rondix.TestA");
+const QString kAppB = QStringLiteral("org.rondix.TestB");
+const QString kPaste = QStringLiteral("hello wayland");
+constexpr int kNorth = 0, kEast = 2;
+constexpr int kKeyEsc = 1, kKeyLeftAlt = 56, kKeySpace = 57, kBtnLeft = 0x110;
+const QSize kScreen(1280, 800);
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+QString swaymsg(const QString& command)
+{
+    return run(QStringLiteral("swaymsg"), {command});
+}
+
+RingProfile ring(const QString& name, const std::optional<QString>& appId, const QMap<int, ActionType>& actions)
+{
+    QList<ActionSlot> slots;
+    for (int i = 0; i < 8; ++i) {
+        ActionSlot slot = ActionSlot::empty(i);
+        slot.title = QString::number(i);
+        slot.action = actions.value(i, slot.action);
+        slot.isEnabled = actions.contains(i);
+        slots << slot;
+    }
+    return RingProfile(QUuid::createUuid(), name, appId, std::nullopt, slots, !appId);
+}
+} // namespace
+
+// One Qt window under an app id, reporting keys and text.
+struct Target
+{
+    QProcess process;
+    QStringList keys;
+    QString text;
+
+    void read()
+    {
+        for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1String("KEY:")))
+                keys << line.mid(4);
+            else if (line.startsWith(QLatin1String("TEXT:")))
+                text = line.mid(5);
+        }
+    }
+};
+
+class TestWaylandE2E : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    QProcessEnvironment m_env;
+    QProcess m_input;
+    QProcess m_rondix;
+    Target m_a, m_b;
+    QByteArray m_log;
+
+    // One line to the virtual input devices, answered once sway has it.
+    bool input(const QString& line)
+    {
+        m_input.write(line.toUtf8() + '\n');
+        QByteArray answer;
+        const bool ok = QTest::qWaitFor(
+            [&] { return (answer += m_input.readAllStandardOutput()).contains('\n'); }, 3000);
+        return ok && answer.startsWith("ok");
+    }
+    bool move(QPoint p) { return input(QStringLiteral("move %1 %2").arg(p.x()).arg(p.y())); }
+    bool click(int button = kBtnLeft)
+    {
+        return input(QStringLiteral("down %1").arg(button)) && input(QStringLiteral("up %1").arg(button));
+    }
+    bool key(int code) { return input(QStringLiteral("key %1").arg(code)); }
+    bool hotkey()
+    {
+        return input(QStringLiteral("keydown %1").arg(kKeyLeftAlt)) && key(kKeySpace) &&
+               input(QStringLiteral("keyup %1").arg(kKeyLeftAlt));
+    }
+
+    QVariant property(const QString& name)
+    {
+        QDBusInterface props(kService, QStringLiteral("/org/rondix/Rondix"),
+                             QStringLiteral("org.freedesktop.DBus.Properties"));
+        return props.call(QStringLiteral("Get"), kService, name).arguments().value(0).value<QDBusVariant>().variant();
+    }
+    bool ringVisible() { return property(QStringLiteral("RingVisible")).toBool(); }
+    QRect ringGeometry()
+    {
+        return qdbus_cast<QRect>(property(QStringLiteral("RingGeometry")).value<QDBusArgument>());
+    }
+    // The ring is up and placed; its square, else an empty rectangle.
+    QRect waitForRing()
+    {
+        QRect r;
+        QTest::qWaitFor([&] { return ringVisible() && !(r = ringGeometry()).isEmpty(); }, 3000);
+        return r;
+    }
+    bool waitHidden() { return QTest::qWaitFor([&] { return !ringVisible(); }, 3000); }
+
+    static QPoint sectorPoint(const QPoint& centre, int index, int distance = 100)
+    {
+        const double a = index * M_PI / 4;
+        return centre + QPoint(qRound(distance * std::sin(a)), qRound(-distance * std::cos(a)));
+    }
+    // The app id of the window sway has focused.
+    static QString focusedAppId(const QJsonObject& node)
+    {
+        if (node.value(QLatin1String("focused")).toBool())
+            return node.value(QLatin1String("app_id")).toString();
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const QJsonValue& child : node.value(QLatin1String(children)).toArray())
+                if (const QString id = focusedAppId(child.toObject()); !id.isEmpty())
+                    return id;
+        return {};
+    }
+    bool focus(const QString& appId)
+    {
+        swaymsg(QStringLiteral("[app_id=\"%1\"] focus").arg(appId));
+        return QTest::qWaitFor(
+            [&] {
+                const QString tree = run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+                return focusedAppId(QJsonDocument::fromJson(tree.toUtf8()).object()) == appId;
+            },
+            3000);
+    }
+    bool startTarget(Target& t, const QString& appId)
+    {
+        t.process.setProcessEnvironment(m_env);
+        t.process.start(kTarget, {appId});
+        return t.process.waitForStarted() &&
+               QTest::qWaitFor([&] { return t.process.readAllStandardOutput().contains("READY"); }, 5000);
+    }
+    // Summons with the hotkey at `at`, picks `sector`, and waits for the ring to go.
+    bool useRing(const QPoint& at, int sector)
+    {
+        if (!move(at) || !hotkey())
+            return false;
+        const QRect r = waitForRing();
+        if (r.isEmpty())
+            return false;
+        move(r.center() + QPoint(3, 3));
+        move(sectorPoint(r.center(), sector));
+        return click() && waitHidden();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("SWAYSOCK"))
+            QSKIP("needs the Wayland test session (tests/session/run-wayland-session)");
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        QVERIFY(m_tmp.isValid());
+
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("HOME"), m_tmp.path());
+        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
+            m_env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
+                         m_tmp.filePath(QString::fromLatin1(dir).toLower()));
+        m_env.remove(QStringLiteral("RONDIX_PLATFORM"));
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+
+        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("config/Rondix"))));
+        QFile conf(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\nlaunchAtLogin=false\n");
+        conf.close();
+        // The global ring: Ctrl+Shift+K north, a paste east. Application A: F5 north.
+        const KeyModifiers ctrlShift{false, false, true, true};
+        const QList<RingProfile> rings{
+            ring(QStringLiteral("Global"), std::nullopt,
+                 {{kNorth, ActionType::shortcut(QStringLiteral("K"), 40, ctrlShift)},
+                  {kEast, ActionType::pasteText(kPaste)}}),
+            ring(QStringLiteral("A"), kAppA, {{kNorth, ActionType::shortcut(QStringLiteral("F5"), 96, {})}})};
+        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("data/Rondix"))));
+        QFile store(m_tmp.filePath(QStringLiteral("data/Rondix/profiles.json")));
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        store.write(encodeRingProfiles(rings));
+        store.close();
+
+        m_input.start(kInput, {QString::number(kScreen.width()), QString::number(kScreen.height())});
+        QVERIFY(m_input.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return m_input.readAllStandardOutput().contains("ready"); }, 5000));
+
+        QVERIFY(startTarget(m_a, kAppA));
+        QVERIFY(startTarget(m_b, kAppB));
+        QVERIFY(focus(kAppB));
+
+        m_rondix.setProcessEnvironment(m_env);
+        m_rondix.start(kRondix);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (m_log += m_rondix.readAllStandardOutput()).contains("Application launched successfully."); },
+            10000));
+        QVERIFY2(m_log.contains("Successfully registered custom hotkey"), m_log.constData());
+        QVERIFY(!ringVisible());
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess* p : {&m_rondix, &m_a.process, &m_b.process, &m_input}) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+
+    void init()
+    {
+        // A failed case may leave its ring up; the next starts without one.
+        if (ringVisible()) {
+            key(kKeyEsc);
+            QVERIFY(waitHidden());
+        }
+    }
+
+    void summonAtPointer_data()
+    {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QRect>("ring");
+        QTest::newRow("middle of the screen") << QPoint(500, 400) << QRect(320, 220, 360, 360);
+        // Near a corner the ring is kept on the screen.
+        QTest::newRow("top left corner") << QPoint(20, 30) << QRect(0, 0, 360, 360);
+        QTest::newRow("bottom right corner") << QPoint(1270, 790) << QRect(920, 440, 360, 360);
+    }
+    void summonAtPointer()
+    {
+        QFETCH(QPoint, pointer);
+        QFETCH(QRect, ring);
+        QVERIFY(move(pointer));
+        QProcess summon;
+        summon.setProcessEnvironment(m_env);
+        summon.start(kRondix, {QStringLiteral("summon")});
+        QVERIFY(summon.waitForFinished(10000));
+        QCOMPARE(summon.exitCode(), 0);
+        QCOMPARE(waitForRing(), ring);
+        QVERIFY(key(kKeyEsc));
+        QVERIFY(waitHidden());
+    }
+
+    void closes_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("distance"); // from the centre, for "move"
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("escape") << "escape" << 0 << true;
+        QTest::newRow("inside the ring stays open") << "move" << 160 << false;
+        QTest::newRow("past radius 166 closes") << "move" << 170 << true;
+        QTest::newRow("click elsewhere") << "click elsewhere" << 0 << true;
+    }
+    void closes()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, distance);
+        QFETCH(bool, closes);
+        const QPoint centre(640, 400);
+        QVERIFY(move(centre));
+        QVERIFY(hotkey());
+        QCOMPARE(waitForRing().center(), centre - QPoint(1, 1)); // 360 square: centre pixel rounds down
+        if (how == QLatin1String("escape")) {
+            QVERIFY(key(kKeyEsc));
+        } else if (how == QLatin1String("move")) {
+            QVERIFY(move(centre + QPoint(0, -100)));
+            QVERIFY(move(centre + QPoint(distance, 0)));
+        } else {
+            // The ring, summoned with the pointer far off, stays while it moves there.
+            QVERIFY(key(kKeyEsc));
+            QVERIFY(waitHidden());
+            QVERIFY(move(QPoint(100, 100)));
+            QDBusInterface(kService, QStringLiteral("/org/rondix/Rondix"), kService)
+                .call(QStringLiteral("Reopen"));
+            // Centred on the screen (its centre pixel rounds down, as the ring's does).
+            QVERIFY((waitForRing().center() - (centre - QPoint(1, 1))).manhattanLength() <= 2);
+            QVERIFY(move(QPoint(120, 110)));
+            QTest::qWait(100);
+            QVERIFY(ringVisible());
+            QVERIFY(click());
+        }
+        if (closes) {
+            QVERIFY(waitHidden());
+        } else {
+            QTest::qWait(300);
+            QVERIFY(ringVisible());
+            QVERIFY(key(kKeyEsc));
+            QVERIFY(waitHidden());
+        }
+    }
+
+    void keysAndPasteReachTheFocusedWindow()
+    {
+        QVERIFY(focus(kAppB));
+        m_b.read();
+        m_b.keys.clear();
+        const QPoint at(500, 400);
+        for (int i = 1; i <= 20; ++i) {
+            QVERIFY2(useRing(at, kNorth), qPrintable(QStringLiteral("shortcut round %1").arg(i)));
+            QTRY_COMPARE_WITH_TIMEOUT((m_b.read(), m_b.keys.size()), i, 3000);
+            QCOMPARE(m_b.keys.last(), QStringLiteral("Ctrl+Shift+K"));
+        }
+        for (int i = 1; i <= 20; ++i) {
+            QVERIFY2(useRing(at, kEast), qPrintable(QStringLiteral("paste round %1").arg(i)));
+            QTRY_COMPARE_WITH_TIMEOUT((m_b.read(), m_b.text), kPaste.repeated(i), 3000);
+        }
+        // Every key arrived once: the shortcuts and one Ctrl+V per paste, nothing more.
+        QCOMPARE(m_b.keys.size(), 40);
+        QCOMPARE(m_b.keys.count(QStringLiteral("Ctrl+V")), 20);
+    }
+
+    void ringFollowsTheFocusedApplication()
+    {
+        const QPoint at(500, 400);
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(focus(kAppA));
+            m_a.read();
+            const qsizetype aKeys = m_a.keys.size();
+            QVERIFY(useRing(at, kNorth));
+            QTRY_COMPARE_WITH_TIMEOUT((m_a.read(), m_a.keys.size()), aKeys + 1, 3000);
+            QCOMPARE(m_a.keys.last(), QStringLiteral("F5"));
+
+            QVERIFY(focus(kAppB));
+            m_b.read();
+            const qsizetype bKeys = m_b.keys.size();
+            QVERIFY(useRing(at, kNorth));
+            QTRY_COMPARE_WITH_TIMEOUT((m_b.read(), m_b.keys.size()), bKeys + 1, 3000);
+            QCOMPARE(m_b.keys.last(), QStringLiteral("Ctrl+Shift+K"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWaylandE2E)
+#include "tst_wayland_e2e.moc"
