@@ -67,7 +67,7 @@ set(CPACK_DEBIAN_RONDIX_PACKAGE_SECTION utils)
 # plugins, the symbol and CJK fonts, colour emoji, the sound theme, D-Bus.
 set(CPACK_DEBIAN_RONDIX_PACKAGE_DEPENDS
   "qt6-qpa-plugins, libqt6svg6, fonts-material-design-icons-iconfont, fonts-noto-cjk, fonts-noto-color-emoji, sound-theme-freedesktop, dbus-user-session | dbus-x11")
-set(CPACK_DEBIAN_RONDIX_PACKAGE_RECOMMENDS "xdg-utils, hicolor-icon-theme")
+set(CPACK_DEBIAN_RONDIX_PACKAGE_RECOMMENDS "xdg-utils, hicolor-icon-theme, qt6-wayland")
 set(CPACK_COMPONENT_RONDIX_DESCRIPTION
   "Radial ring of eight actions, summoned at the pointer
 A global hotkey or an extra mouse button pops up a ring of eight actions around

@@ -184,10 +184,18 @@ void ActionExecutor::postKeyTo(const std::optional<RunningApp>& target, quint16 
     }
     auto* poll = new QTimer(this);
     poll->setInterval(kFocusPollMs);
-    QElapsedTimer waited;
+    QElapsedTimer waited, held;
     waited.start();
-    connect(poll, &QTimer::timeout, this, [windows, target = *target, poll, waited, post, whenDropped] {
+    held.start();
+    connect(poll, &QTimer::timeout, this, [windows, target = *target, poll, waited, held, post, whenDropped]() mutable {
         const bool focused = windows->hasKeyboardFocus(target);
+        // The ring's own overlay keeps the keyboard until its fade ends: the
+        // target's time to take it counts from then, however long the fade
+        // took on a busy machine.
+        if (!focused && windows->isKeyboardHeldByRondix() && !held.hasExpired(kOwnHoldMaxMs)) {
+            waited.restart();
+            return;
+        }
         if (!focused && !waited.hasExpired(kFocusWaitMs))
             return;
         poll->stop();

@@ -26,6 +26,9 @@ public:
     static constexpr int kPasteDelayMs = 160;
     // How long a key waits, on the event loop, for its target to take the keyboard.
     static constexpr int kFocusWaitMs = 150;
+    // That wait starts once Rondix's own surface lets the keyboard go (the
+    // ring's overlay on Wayland ends after its fade); it holds it this long at most.
+    static constexpr int kOwnHoldMaxMs = 2000;
     static constexpr int kFocusPollMs = 5;
     static constexpr quint16 kKeyCodeV = 9;
 

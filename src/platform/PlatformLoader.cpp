@@ -42,8 +42,8 @@ void loadPlatform(Platform& platform)
         platform.capabilities.ringAtPointer = platform.capabilities.hotkey = platform.capabilities.mouseButton =
             platform.capabilities.frontmostApp = platform.capabilities.keys = platform.capabilities.clipboard =
                 false;
-        platform.capabilities.missing << QStringLiteral("no X11 display or Wayland compositor could be reached");
-        platform.capabilities.advice << QStringLiteral("bind \"rondix summon\" to a key in your desktop's settings");
+        platform.capabilities.missing << QStringLiteral("session.missing.display");
+        platform.capabilities.advice << QStringLiteral("session.advice.other_hotkey");
     }
 
     installFreedesktopBackends(platform);

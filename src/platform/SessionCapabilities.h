@@ -14,10 +14,13 @@ struct SessionCapabilities
     bool frontmostApp = true;     // per-application rings follow the window in front
     bool keys = true;             // shortcut and paste slots send keys
     bool clipboard = true;        // paste slots fill the clipboard without focus
-    QStringList missing;          // one line per thing missing, plain words
-    QStringList advice;           // what the user can do about it
+    QStringList missing;          // L10n keys, one per thing missing
+    QStringList advice;           // L10n keys: what the user can do about it
 
     bool isComplete() const { return missing.isEmpty(); }
+    // The lines in the current language.
+    QStringList missingTexts() const;
+    QStringList adviceTexts() const;
     // One line that says what is missing; empty when nothing is.
-    QString missingLine() const { return missing.join(QStringLiteral("; ")); }
+    QString missingLine() const { return missingTexts().join(QStringLiteral("; ")); }
 };

@@ -24,6 +24,10 @@ public:
     virtual bool hasKeyboardFocus(const RunningApp& app) = 0;
     // True when a compositing manager runs (windows may be translucent).
     virtual bool isCompositing() = 0;
+    // True while a surface of Rondix's own holds the keyboard (the ring's
+    // overlay on Wayland, until its fade ends); the window below takes it
+    // back when that surface goes.
+    virtual bool isKeyboardHeldByRondix() { return false; }
 
 Q_SIGNALS:
     // The active window changed to a window of this application.

@@ -159,9 +159,10 @@ void MenuBarManager::refreshMenuItems(QMenu* menu)
             L10n::format(QStringLiteral("menu.session_limited"), QStringLiteral("⚠️ 在 %@ 上部分功能不可用…"),
                          {caps.desktop}));
         limited->setObjectName(QStringLiteral("sessionLimited"));
-        limited->setToolTip(caps.missing.join(QLatin1Char('\n')));
+        const QStringList missing = caps.missingTexts();
+        limited->setToolTip(missing.join(QLatin1Char('\n')));
         connect(limited, &QAction::triggered, this, &MenuBarManager::openPermissionGuideWindow);
-        for (const QString& line : caps.missing) {
+        for (const QString& line : missing) {
             QAction* item = menu->addAction(QStringLiteral("    ") + line);
             item->setEnabled(false);
         }

@@ -70,11 +70,13 @@ public:
         return frontmost && app.window != 0 && frontmost->window == app.window;
     }
     bool isCompositing() override { return compositing; }
+    bool isKeyboardHeldByRondix() override { return heldByRondix; }
     // Makes `app` frontmost and announces it, as a window switch would.
     void switchTo(const RunningApp& app);
 
     std::optional<RunningApp> frontmost;
     bool compositing = true;
+    bool heldByRondix = false;    // the ring's own surface still has the keyboard
     bool focusOnActivate = true;  // false: activation is asked for, the focus comes when switchTo() says
     QList<RunningApp> activated;
 };

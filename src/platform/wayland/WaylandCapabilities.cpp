@@ -63,40 +63,32 @@ SessionCapabilities assess(const QString& currentDesktop, const QSet<QString>& g
     c.hotkey = kind == Compositor::Sway;
     c.mouseButton = kind == Compositor::Sway;
 
-    if (!c.ringAtPointer) {
-        c.missing << QStringLiteral("no layer shell: the ring opens in the middle of the screen");
-    }
+    // L10n keys: the tray and the permission guide show them in the user's language.
+    if (!c.ringAtPointer)
+        c.missing << QStringLiteral("session.missing.layer_shell");
     if (!c.hotkey) {
-        c.missing << QStringLiteral("the hotkey cannot be set from Rondix here");
+        c.missing << QStringLiteral("session.missing.hotkey");
         if (kind == Compositor::KWin)
-            c.advice << QStringLiteral(
-                "System Settings > Shortcuts: give \"rondix summon\" a key (the Rondix KWin script does it "
-                "for the recorded hotkey)");
+            c.advice << QStringLiteral("session.advice.kwin_hotkey");
         else if (kind == Compositor::Gnome)
-            c.advice << QStringLiteral(
-                "Settings > Keyboard > Custom Shortcuts: Rondix adds one that runs \"rondix summon\"; "
-                "change its key there");
+            c.advice << QStringLiteral("session.advice.gnome_hotkey");
         else
-            c.advice << QStringLiteral("bind \"rondix summon\" to a key in your desktop's shortcut settings");
+            c.advice << QStringLiteral("session.advice.other_hotkey");
     }
     if (!c.mouseButton)
-        c.missing << QStringLiteral("the mouse button trigger needs sway");
+        c.missing << QStringLiteral("session.missing.mouse_button");
     if (!c.frontmostApp)
-        c.missing << QStringLiteral("the window in front is not known: every app gets the global ring");
+        c.missing << QStringLiteral("session.missing.frontmost");
     if (!c.keys) {
-        c.missing << QStringLiteral("no virtual keyboard: shortcut and paste slots cannot send keys");
-        if (kind == Compositor::KWin)
-            c.advice << QStringLiteral(
-                "KWin grants key input to the installed Rondix only: start it from its desktop entry "
-                "(org.rondix.Rondix.desktop, with an absolute Exec path)");
-        else if (kind == Compositor::Gnome)
-            c.advice << QStringLiteral("GNOME lets no application send keys; use launch, open and URL slots");
+        c.missing << QStringLiteral("session.missing.keys");
+        if (kind == Compositor::Gnome)
+            c.advice << QStringLiteral("session.advice.gnome_keys");
     }
     if (!c.clipboard)
-        c.missing << QStringLiteral("no clipboard access without focus: paste slots cannot fill the clipboard");
-    if (kind == Compositor::KWin && !globals.contains(kPlasmaWindows) && !c.frontmostApp)
-        c.advice << QStringLiteral(
-            "KWin lists windows to the installed Rondix only: start it from its desktop entry");
+        c.missing << QStringLiteral("session.missing.clipboard");
+    // KWin grants its protocols to a desktop file with an absolute Exec only.
+    if (kind == Compositor::KWin && (!c.keys || !globals.contains(kPlasmaWindows)))
+        c.advice << QStringLiteral("session.advice.kwin_keys");
     return c;
 }
 

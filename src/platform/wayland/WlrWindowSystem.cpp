@@ -160,7 +160,7 @@ bool WlrWindowSystem::activate(const RunningApp& app)
 bool WlrWindowSystem::hasKeyboardFocus(const RunningApp& app)
 {
     m_conn->dispatchPendingEvents();
-    if (m_keyboardTaken && m_keyboardTaken())
+    if (isKeyboardHeldByRondix())
         return false;
     const Toplevel* t = activeToplevel();
     return t && app.window != 0 && t->id == app.window;

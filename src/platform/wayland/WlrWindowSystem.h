@@ -26,6 +26,7 @@ public:
     bool activate(const RunningApp& app) override;
     bool hasKeyboardFocus(const RunningApp& app) override;
     bool isCompositing() override { return true; }
+    bool isKeyboardHeldByRondix() override { return m_keyboardTaken && m_keyboardTaken(); }
 
     // While something of Rondix's holds the keyboard, no window has it.
     void setKeyboardTaken(std::function<bool()> taken) { m_keyboardTaken = std::move(taken); }

@@ -1,5 +1,6 @@
 // The Wayland backend's pure rules: sway's names for chords and buttons, the
 // IPC framing, what each desktop allows, keys in a keymap, app ids.
+#include "l10n/L10n.h"
 #include "platform/PlatformTypes.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/wayland/SwayHotkeyGrabber.h"
@@ -19,7 +20,16 @@ class TestWaylandUnits : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_config;
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // No stored language choice: the texts are looked up per language below.
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    }
+
     void swayChord_data()
     {
         QTest::addColumn<int>("keyCode");
@@ -149,11 +159,21 @@ private Q_SLOTS:
         QCOMPARE(got, can);
         QCOMPARE(c.missing.size(), missing);
         QCOMPARE(c.isComplete(), missing == 0);
+        // Every line has a text in each language (a missing one would show its key).
+        for (const QString& code : {u"en"_s, u"zh-Hans"_s, u"ja"_s}) {
+            const L10n l10n([code] { return QStringList{code}; });
+            for (const QString& key : c.missing + c.advice)
+                QVERIFY2(l10n.lookup(key) != key, qPrintable(code + u' ' + key));
+        }
         // Whatever is missing comes with something the user can do, or is plain about it.
+        const L10n en([] { return QStringList{u"en"_s}; });
+        QStringList advice;
+        for (const QString& key : c.advice)
+            advice << en.lookup(key);
         if (!c.hotkey)
-            QVERIFY(c.advice.join(u' ').contains(u"rondix summon"_s));
+            QVERIFY(advice.join(u' ').contains(u"rondix summon"_s));
         if (!c.ringAtPointer)
-            QVERIFY(c.missingLine().contains(u"middle of the screen"_s));
+            QVERIFY(en.lookup(c.missing.value(0)).contains(u"middle of the screen"_s));
     }
 
     void keyInKeymap_data()

@@ -110,7 +110,8 @@ class TestWaylandE2E : public QObject
     QRect waitForRing()
     {
         QRect r;
-        QTest::qWaitFor([&] { return ringVisible() && !(r = ringGeometry()).isEmpty(); }, 3000);
+        if (!QTest::qWaitFor([&] { return ringVisible() && !(r = ringGeometry()).isEmpty(); }, 3000))
+            return {};
         return r;
     }
     bool waitHidden() { return QTest::qWaitFor([&] { return !ringVisible(); }, 3000); }
@@ -147,6 +148,16 @@ class TestWaylandE2E : public QObject
         t.process.start(kTarget, {appId});
         return t.process.waitForStarted() &&
                QTest::qWaitFor([&] { return t.process.readAllStandardOutput().contains("READY"); }, 5000);
+    }
+    // Waits until `t` has seen `count` keys; on a timeout, says what it saw
+    // and what Rondix logged meanwhile.
+    QByteArray keysArrive(Target& t, qsizetype count)
+    {
+        if (QTest::qWaitFor([&] { return (t.read(), t.keys.size()) >= count; }, 3000) && t.keys.size() == count)
+            return {};
+        m_log += m_rondix.readAllStandardOutput();
+        return "keys " + t.keys.join(QLatin1Char(' ')).toUtf8() + ", expected " + QByteArray::number(count) +
+               "; Rondix said:\n" + m_log;
     }
     // Summons with the hotkey at `at`, picks `sector`, and waits for the ring to go.
     bool useRing(const QPoint& at, int sector)
@@ -309,7 +320,8 @@ private Q_SLOTS:
         const QPoint at(500, 400);
         for (int i = 1; i <= 20; ++i) {
             QVERIFY2(useRing(at, kNorth), qPrintable(QStringLiteral("shortcut round %1").arg(i)));
-            QTRY_COMPARE_WITH_TIMEOUT((m_b.read(), m_b.keys.size()), i, 3000);
+            const QByteArray missed = keysArrive(m_b, i);
+            QVERIFY2(missed.isEmpty(), missed.constData());
             QCOMPARE(m_b.keys.last(), QStringLiteral("Ctrl+Shift+K"));
         }
         for (int i = 1; i <= 20; ++i) {
@@ -329,14 +341,16 @@ private Q_SLOTS:
             m_a.read();
             const qsizetype aKeys = m_a.keys.size();
             QVERIFY(useRing(at, kNorth));
-            QTRY_COMPARE_WITH_TIMEOUT((m_a.read(), m_a.keys.size()), aKeys + 1, 3000);
+            const QByteArray missedA = keysArrive(m_a, aKeys + 1);
+            QVERIFY2(missedA.isEmpty(), missedA.constData());
             QCOMPARE(m_a.keys.last(), QStringLiteral("F5"));
 
             QVERIFY(focus(kAppB));
             m_b.read();
             const qsizetype bKeys = m_b.keys.size();
             QVERIFY(useRing(at, kNorth));
-            QTRY_COMPARE_WITH_TIMEOUT((m_b.read(), m_b.keys.size()), bKeys + 1, 3000);
+            const QByteArray missedB = keysArrive(m_b, bKeys + 1);
+            QVERIFY2(missedB.isEmpty(), missedB.constData());
             QCOMPARE(m_b.keys.last(), QStringLiteral("Ctrl+Shift+K"));
         }
     }
