@@ -322,17 +322,16 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         QDBusConnection::sessionBus().isConnected()) {
-        QTemporaryDir home;
-        QDir().mkpath(home.filePath(QStringLiteral("config/Rondix")));
-        {
-            QSettings conf(home.filePath(QStringLiteral("config/Rondix/Rondix.conf")), QSettings::IniFormat);
-            conf.setValue(QStringLiteral("user_configured_hotkey_v1"),
-                          QStringLiteral("{\"keyCode\":15,\"carbonModifiers\":6144,\"displayString\":\"⌃⌥R\"}"));
-            conf.setValue(QStringLiteral("launchAtLogin"), false);
-            conf.setValue(QStringLiteral("soundEnabled"), false);
+        const RondixHome home;
+        if (!home.writeSettings("launchAtLogin=false\n")) {
+            out << "bench_summon: cannot write the settings" << Qt::endl;
+            return 1;
         }
+        QSettings(home.path(QStringLiteral("config/Rondix/Rondix.conf")), QSettings::IniFormat)
+            .setValue(QStringLiteral("user_configured_hotkey_v1"),
+                      QStringLiteral("{\"keyCode\":15,\"carbonModifiers\":6144,\"displayString\":\"⌃⌥R\"}"));
         out << "Rondix summon benchmark on Wayland (" << kSummons << " summons)" << Qt::endl;
-        return waylandMain(environmentIn(home));
+        return waylandMain(home.env);
     }
     if (qEnvironmentVariableIsEmpty("DISPLAY") || !QDBusConnection::sessionBus().isConnected()) {
         out << "bench_summon: run inside tests/session/run-session (X11) or tests/session/run-wayland-session "
