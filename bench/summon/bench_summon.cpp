@@ -256,7 +256,7 @@ int waylandMain(const QProcessEnvironment& baseEnv)
     }
     rondix.readAllStandardOutput();
     // evdev codes: Left Ctrl, Left Alt, R, Escape.
-    std::vector<double> frameTimes;
+    std::vector<double> frameTimes, commitTimes;
     int failures = 0;
     for (int i = 0; i < kSummons; ++i) {
         const qint64 pressed = monotonicNs();
@@ -265,23 +265,29 @@ int waylandMain(const QProcessEnvironment& baseEnv)
         tell(input, "key 19");
         const qint64 sent = monotonicNs();
         QByteArray log;
+        auto traced = [&log](const QByteArray& what) -> qint64 {
+            const QByteArray tag = "[trace] ring first " + what + ' ';
+            const qsizetype at = log.indexOf(tag);
+            const qsizetype end = at >= 0 ? log.indexOf('\n', at) : -1;
+            return end > at ? log.mid(at + tag.size(), end - at - tag.size()).trimmed().toLongLong() : -1;
+        };
         qint64 shown = -1;
         QElapsedTimer t;
         t.start();
         while (shown < 0 && t.elapsed() < 2000) {
             rondix.waitForReadyRead(5);
             log += rondix.readAllStandardOutput();
-            const int at = log.indexOf("[trace] ring first frame ");
-            const int end = at >= 0 ? log.indexOf('\n', at) : -1;
-            if (end > at)
-                shown = log.mid(at + 25, end - at - 25).trimmed().toLongLong();
+            shown = traced("frame");
         }
+        const qint64 committed = traced("commit");
         tell(input, "keyup 56");
         tell(input, "keyup 29");
         if (shown > 0) {
             // From the moment the last key went out; the two modifier presses
             // before it are the hand's, not Rondix's.
             frameTimes.push_back((shown - sent) / 1e6);
+            if (committed > 0)
+                commitTimes.push_back((committed - sent) / 1e6);
         } else {
             ++failures;
         }
@@ -290,6 +296,13 @@ int waylandMain(const QProcessEnvironment& baseEnv)
         tell(input, "key 1");
         QThread::msleep(60);
     }
+    const Figures commit = percentiles(commitTimes);
+    line(QStringLiteral("hotkey -> ring painted and committed"),
+         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
+             .arg(commit.p50, 0, 'f', 2)
+             .arg(commit.p95, 0, 'f', 2)
+             .arg(commit.max, 0, 'f', 2),
+         QStringLiteral("(the X11 run's first paint)"), std::nullopt);
     const Figures frame = percentiles(frameTimes);
     line(QStringLiteral("hotkey -> first frame shown (sway)"),
          QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")

@@ -60,7 +60,7 @@ QWidget* LayerShellRingSurface::host()
 std::optional<RingPlacement> LayerShellRingSurface::begin(const std::optional<QPoint>& at, QWidget* content)
 {
     m_content = content;
-    m_firstFramePending = true;
+    m_firstFramePending = m_firstCommitPending = true;
     if (content) {
         content->move(0, 0);
         content->show();
@@ -274,6 +274,21 @@ LayerShellRingSurface::Overlay* LayerShellRingSurface::ringOverlay() const
     return m_ringOverlay;
 }
 
+namespace {
+// For the summon benchmark: a moment of the ring's first frame on the clock
+// every process shares, under RONDIX_TRACE_FRAMES.
+void traceFrame(const char* what)
+{
+    static const bool trace = qEnvironmentVariableIsSet("RONDIX_TRACE_FRAMES");
+    if (!trace)
+        return;
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    std::printf("[trace] ring first %s %lld\n", what, (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
+    std::fflush(stdout);
+}
+} // namespace
+
 void LayerShellRingSurface::draw(Overlay& o)
 {
     if (!o.configured || o.frame)
@@ -322,7 +337,12 @@ void LayerShellRingSurface::draw(Overlay& o)
     wl_surface_commit(o.surface);
     o.mapped = true;
     m_conn->flush();
+    if (hasRing && m_firstCommitPending) {
+        m_firstCommitPending = false;
+        traceFrame("commit"); // painted and handed to the compositor
+    }
 }
+
 
 void LayerShellRingSurface::frameDone(void* data, wl_callback* callback, uint32_t)
 {
@@ -332,15 +352,7 @@ void LayerShellRingSurface::frameDone(void* data, wl_callback* callback, uint32_
     LayerShellRingSurface* self = o->owner;
     if (self->m_firstFramePending && o == self->m_ringOverlay) {
         self->m_firstFramePending = false;
-        // For the summon benchmark: when the compositor had the ring's first
-        // frame on screen, on the clock every process shares.
-        static const bool trace = qEnvironmentVariableIsSet("RONDIX_TRACE_FRAMES");
-        if (trace) {
-            timespec ts;
-            clock_gettime(CLOCK_MONOTONIC, &ts);
-            std::printf("[trace] ring first frame %lld\n", (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
-            std::fflush(stdout);
-        }
+        traceFrame("frame"); // the compositor has it on screen
     }
     if (o->owner->m_dirty && o == o->owner->m_ringOverlay)
         o->owner->draw(*o);

@@ -110,6 +110,7 @@ private:
     bool m_discreteAxis = false;
     bool m_drawPending = false;
     bool m_firstFramePending = false; // for RONDIX_TRACE_FRAMES
+    bool m_firstCommitPending = false;
     bool m_dirty = false;
     QTimer m_pointerWait;
 };
