@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SessionCapabilities.h"
+
 #include <QObject>
 
 // What the session offers for reading global input and posting keys.
@@ -14,6 +16,8 @@ struct InputAccess
     Session session = Session::None;
     bool hasXTest = false;
     bool hasXInput22 = false;
+    // On Wayland: what this compositor lets Rondix do, as the tray says it.
+    SessionCapabilities desktop;
 
     bool operator==(const InputAccess&) const = default;
 

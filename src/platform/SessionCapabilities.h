@@ -18,6 +18,7 @@ struct SessionCapabilities
     QStringList advice;           // L10n keys: what the user can do about it
 
     bool isComplete() const { return missing.isEmpty(); }
+    bool operator==(const SessionCapabilities&) const = default;
     // The lines in the current language.
     QStringList missingTexts() const;
     QStringList adviceTexts() const;

@@ -20,18 +20,33 @@ QString text(const char* key, const char* fallback)
 Explanation explain(bool granted, const InputAccess& access)
 {
     Explanation e;
+    // On Wayland the backend's account of the compositor says what is missing
+    // and what to do about it: the same lines as the tray menu's.
+    const bool wayland = access.session == InputAccess::Session::Wayland;
+    const SessionCapabilities& desktop = access.desktop;
     if (granted) {
         e.title = text("permission.drag.granted_title", "辅助功能权限已成功配置");
-        e.remedy = text("permission.drag.granted_desc", "当前 Mac 已完整授权。您可随时在 macOS 系统设置中查看权限状态。");
+        if (!wayland) {
+            e.remedy = text("permission.drag.granted_desc", "当前 Mac 已完整授权。您可随时在 macOS 系统设置中查看权限状态。");
+        } else {
+            e.missing = desktop.missingTexts();
+            e.remedy = desktop.isComplete()
+                           ? L10n::format(QStringLiteral("session.complete"), std::nullopt, {desktop.desktop})
+                           : desktop.adviceTexts().join(QLatin1Char('\n'));
+        }
         return e;
     }
     e.title = text("permission.drag.title", "极速添加至辅助功能列表（双重方案）");
     switch (access.session) {
     case InputAccess::Session::Wayland:
-        e.missing << text("permission.missing.wayland",
-                          "这是 Wayland 会话：Rondix 暂时无法读取其他应用的输入，也无法向它们发送按键。");
-        e.remedy = text("permission.fix.wayland",
-                        "在登录界面的会话菜单中选择 X11（Xorg）会话并重新登录，然后再次启动 Rondix。");
+        e.missing = desktop.missingTexts();
+        e.remedy = desktop.adviceTexts().join(QLatin1Char('\n'));
+        // No compositor Rondix could talk to: as without any display.
+        if (e.missing.isEmpty())
+            e.missing << L10n::string(QStringLiteral("session.missing.display"));
+        if (e.remedy.isEmpty())
+            e.remedy = text("permission.fix.wayland",
+                            "在登录界面的会话菜单中选择 X11（Xorg）会话并重新登录，然后再次启动 Rondix。");
         return e;
     case InputAccess::Session::None:
         e.missing << text("permission.missing.display", "Rondix 没有找到可以使用的 X11 显示。");

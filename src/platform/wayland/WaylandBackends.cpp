@@ -47,6 +47,7 @@ public:
     {}
     bool isTrusted() override { return m_caps.keys; }
     QString missingReason() override { return m_caps.keys ? QString() : m_caps.missingLine(); }
+    InputAccess access() override { return {InputAccess::Session::Wayland, false, false, m_caps}; }
 
 private:
     SessionCapabilities m_caps;

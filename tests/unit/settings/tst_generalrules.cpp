@@ -7,6 +7,7 @@
 #include "l10n/L10n.h"
 #include "model/KeyComboText.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/wayland/WaylandCapabilities.h"
 #include "settings/GeneralSettingsModel.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/LegalPages.h"
@@ -304,8 +305,27 @@ private Q_SLOTS:
                                    << "Check Again";
         QTest::newRow("neither") << false << InputAccess{S::X11, false, false}
                                  << QStringList{"XTEST", "XInput 2.2"} << "Xorg";
-        QTest::newRow("wayland") << false << InputAccess{S::Wayland, false, false} << QStringList{"Wayland"}
-                                 << "X11 (Xorg)";
+        // On Wayland the lines are the backend's account of the compositor, as in the tray.
+        const QSet<QString> wlroots{"zwlr_layer_shell_v1", "zwlr_foreign_toplevel_manager_v1",
+                                    "zwp_virtual_keyboard_manager_v1", "zwlr_data_control_manager_v1"};
+        const auto wayland = [](const SessionCapabilities& desktop) {
+            return InputAccess{S::Wayland, false, false, desktop};
+        };
+        QTest::newRow("sway") << true << wayland(WaylandCapabilities::assess("sway", wlroots, true))
+                              << QStringList{} << "sway gives Rondix everything";
+        QTest::newRow("another wlroots compositor")
+            << true << wayland(WaylandCapabilities::assess("labwc", wlroots, false))
+            << QStringList{"hotkey", "mouse button"} << "rondix summon";
+        QTest::newRow("KWin started without its desktop entry")
+            << false << wayland(WaylandCapabilities::assess("KDE", {"zwlr_layer_shell_v1"}, false))
+            << QStringList{"hotkey", "mouse button", "window in front", "virtual keyboard", "clipboard"}
+            << "absolute Exec path";
+        QTest::newRow("GNOME") << false << wayland(WaylandCapabilities::assess("GNOME", {"gtk_shell1"}, false))
+                               << QStringList{"middle of the screen", "hotkey", "mouse button", "window in front",
+                                              "virtual keyboard", "clipboard"}
+                               << "Custom Shortcuts";
+        QTest::newRow("no compositor reached") << false << InputAccess{S::Wayland, false, false}
+                                               << QStringList{"Wayland compositor"} << "X11 (Xorg)";
         QTest::newRow("no display") << false << InputAccess{S::None, false, false} << QStringList{"X11 display"}
                                     << "X11 (Xorg)";
     }
