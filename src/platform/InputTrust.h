@@ -13,6 +13,14 @@ struct InputAccess
         Wayland,
         None, // no display Rondix can reach
     };
+    InputAccess() = default;
+    InputAccess(Session session, bool hasXTest, bool hasXInput22, SessionCapabilities desktop = {})
+        : session(session)
+        , hasXTest(hasXTest)
+        , hasXInput22(hasXInput22)
+        , desktop(std::move(desktop))
+    {}
+
     Session session = Session::None;
     bool hasXTest = false;
     bool hasXInput22 = false;

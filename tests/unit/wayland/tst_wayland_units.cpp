@@ -232,8 +232,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         FakeDesktopEntries entries;
         entries.entries = {
-            DesktopEntry{u"org.gnome.TextEditor"_s, u"Text Editor"_s, u"Text Editor"_s, u"te"_s, u"/a/te.desktop"_s, {}},
-            DesktopEntry{u"firefox"_s, u"Firefox"_s, u"Firefox"_s, u"ff"_s, u"/a/firefox.desktop"_s, u"firefox-esr"_s}};
+            DesktopEntry{u"org.gnome.TextEditor"_s, u"Text Editor"_s, u"Text Editor"_s, u"te"_s, u"/a/te.desktop"_s, {}, {}},
+            DesktopEntry{u"firefox"_s, u"Firefox"_s, u"Firefox"_s, u"ff"_s, u"/a/firefox.desktop"_s, u"firefox-esr"_s, {}}};
         const RunningApp app = WlrWindowSystem::describe(7, appId, &entries);
         QCOMPARE(app.bundleId, bundleId);
         QCOMPARE(app.name, name);
