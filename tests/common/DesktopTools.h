@@ -5,20 +5,53 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
-// Runs a command line split at spaces and returns its standard output, trimmed.
+// Runs `program` with `args` (which may hold blanks) and returns its standard
+// output, trimmed; *status, when asked for, gets its exit code (-1 when it
+// crashed or did not finish in time).
+inline QString commandOutput(const QString& program, const QStringList& args, int* status = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    const bool finished = p.waitForFinished(15000);
+    if (status)
+        *status = finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The same for a command line split at spaces.
 inline QString commandOutput(const QString& commandLine)
 {
     QStringList args = commandLine.split(QLatin1Char(' '));
-    QProcess p;
-    p.start(args.takeFirst(), args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    const QString program = args.takeFirst();
+    return commandOutput(program, args);
 }
 
 inline QString xdotool(const QString& args)
 {
     return commandOutput(QStringLiteral("xdotool ") + args);
+}
+
+inline QString xdotool(const QStringList& args)
+{
+    return commandOutput(QStringLiteral("xdotool"), args);
+}
+
+// A left click at a point of the screen, once the pointer is there.
+inline void clickAt(QPoint global)
+{
+    xdotool(QStringList{QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(global.x()),
+                        QString::number(global.y())});
+    xdotool(QStringList{QStringLiteral("click"), QStringLiteral("1")});
+}
+
+// Keys pressed on the focused window with the held modifiers let go first;
+// the window handles them, and AT-SPI hears of it, a moment later.
+inline void pressKeys(const QString& keys)
+{
+    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    QTest::qWait(250);
 }
 
 inline void movePointer(QPoint to)

@@ -3,6 +3,7 @@
 // chords openbox binds for itself (Alt+Tab, Alt+F4, Super+D), and a real drag
 // of an icon onto the ring editor.
 #include "actions/ShortcutsManager.h"
+#include "DesktopTools.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
@@ -20,26 +21,7 @@
 
 namespace {
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-QString xdotool(const QStringList& args)
-{
-    return run(QStringLiteral("xdotool"), args);
-}
-
-void clickAt(QPoint global)
-{
-    xdotool({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
-    xdotool({"click", "1"});
-}
-
-void clickWidget(QWidget* w)
+void clickWidget(const QWidget* w)
 {
     clickAt(w->mapToGlobal(w->rect().center()));
 }
@@ -116,7 +98,7 @@ private Q_SLOTS:
             QSKIP("needs the X11 test session (tests/session/run-session)");
         if (QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("xdotool is not installed");
-        QVERIFY2(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+        QVERIFY2(commandOutput("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
                  "a window manager must run");
         qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
         qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
@@ -180,7 +162,7 @@ private Q_SLOTS:
         // The window manager saw nothing: the window is still there and in front.
         QTest::qWait(200);
         QVERIFY(window.isVisible());
-        QCOMPARE(xdotool({"getactivewindow"}), QString::number(window.winId()));
+        QCOMPARE(xdotool(QStringList{"getactivewindow"}), QString::number(window.winId()));
 
         // The keyboard is free again: typing reaches a field.
         auto* title2 = editor->findChild<QLineEdit*>("slotTitleField");

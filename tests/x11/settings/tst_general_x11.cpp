@@ -6,11 +6,12 @@
 // the page driven by the keyboard alone; and every control named over AT-SPI.
 #include "actions/VolumeOSDManager.h"
 #include "common/AppSettings.h"
+#include "DesktopTools.h"
 #include "hud/WhirloHUDView.h"
 #include "hud/WhirloPanel.h"
-#include "platform/freedesktop/SystemAppearance.h"
 #include "l10n/L10n.h"
 #include "model/RingProfile.h"
+#include "platform/freedesktop/SystemAppearance.h"
 #include "platform/Platform.h"
 #include "settings/GeneralSettingsView.h"
 #include "settings/HotkeyRecorderView.h"
@@ -22,29 +23,14 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
-#include <QVBoxLayout>
 #include <QtTest>
+#include <QVBoxLayout>
 
 namespace {
 
-QString run(const QString& program, const QStringList& args)
+void clickWidget(const QWidget* w)
 {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-QString xdotool(const QStringList& args)
-{
-    return run(QStringLiteral("xdotool"), args);
-}
-
-void clickWidget(QWidget* w)
-{
-    const QPoint at = w->mapToGlobal(w->rect().center());
-    xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
-    xdotool({"click", "1"});
+    clickAt(w->mapToGlobal(w->rect().center()));
 }
 
 // Away from every window of this test, where a press summons rather than clicks.
@@ -132,7 +118,7 @@ private Q_SLOTS:
             QSKIP("needs the X11 test session (tests/session/run-session)");
         if (QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("xdotool is not installed");
-        QVERIFY2(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+        QVERIFY2(commandOutput("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
                  "a window manager must run");
         // The portal is there before Rondix first asks it (the first ring).
         QVERIFY2(m_portal.start(2), "the portal stand-in did not start");
@@ -191,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(!recorder->holdsKeyboardGrab());
         QCOMPARE(recorder->findChild<QLabel*>("hotkeyCurrent")->text(), shown);
         // The window manager saw nothing: the window is still in front.
-        QCOMPARE(xdotool({"getactivewindow"}), QString::number(window.winId()));
+        QCOMPARE(xdotool(QStringList{"getactivewindow"}), QString::number(window.winId()));
         QCOMPARE(hotkeys.isGrabbed(), grabbed);
         QCOMPARE(hotkeys.isFallbackActive(), !grabbed);
 
@@ -355,10 +341,10 @@ private Q_SLOTS:
         // Hide from the taskbar: the open window carries skip-taskbar at once.
         QVERIFY(focusOn("generalHideDock"));
         xdotool({"key", "space"});
-        QTRY_VERIFY(run("xprop", {"-id", QString::number(window->winId()), "_NET_WM_STATE"})
+        QTRY_VERIFY(commandOutput("xprop", {"-id", QString::number(window->winId()), "_NET_WM_STATE"})
                         .contains("_NET_WM_STATE_SKIP_TASKBAR"));
         xdotool({"key", "space"});
-        QTRY_VERIFY(!run("xprop", {"-id", QString::number(window->winId()), "_NET_WM_STATE"})
+        QTRY_VERIFY(!commandOutput("xprop", {"-id", QString::number(window->winId()), "_NET_WM_STATE"})
                          .contains("_NET_WM_STATE_SKIP_TASKBAR"));
 
         // Every control is named over AT-SPI.

@@ -5,6 +5,7 @@
 // writes and removes the autostart entry; hiding from the taskbar acts on the
 // open window; and the window follows the desktop switching between light and
 // dark (a stand-in settings portal on the test bus).
+#include "DesktopTools.h"
 #include "RondixHome.h"
 
 #include <QJsonDocument>
@@ -18,24 +19,11 @@ namespace {
 const QString kTreeScript = QStringLiteral(RONDIX_SOURCE_DIR "/tests/x11/settings/atspi_tree.py");
 const QString kTitle = QStringLiteral("Rondix Ring Settings");
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(15000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-void key(const QString& keys)
-{
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
-    QTest::qWait(250);
-}
-
 // The name of the control with the keyboard focus, as AT-SPI reports it.
 QString focusedName()
 {
-    const QString out = run(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
+    const QString out =
+        commandOutput(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
     for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
         if (o["focused"].toBool() && o["showing"].toBool() && o["role"].toString() != QLatin1String("list item"))
@@ -47,8 +35,9 @@ QString focusedName()
 // The lightness (0-255) of one pixel of a window.
 int lightnessAt(const QString& window, QPoint at)
 {
-    const QString out = run("import", {"-window", window, "-crop", QStringLiteral("1x1+%1+%2").arg(at.x()).arg(at.y()),
-                                       "-colorspace", "Gray", "-depth", "8", "txt:-"});
+    const QString out = commandOutput("import", {"-window", window, "-crop",
+                                                 QStringLiteral("1x1+%1+%2").arg(at.x()).arg(at.y()),
+                                                 "-colorspace", "Gray", "-depth", "8", "txt:-"});
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\((\\d+)")).match(out.section('\n', 1));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
@@ -81,7 +70,7 @@ class TestGeneralTabX11 : public QObject
         for (int i = 0; i < 60; ++i) {
             if (focusedName() == name)
                 return true;
-            key(QStringLiteral("Tab"));
+            pressKeys(QStringLiteral("Tab"));
         }
         qWarning() << "focus never reached" << name;
         return false;
@@ -95,16 +84,16 @@ class TestGeneralTabX11 : public QObject
     // tells whether the ring came up; closes it again.
     bool summons(const QStringList& xdotoolArgs)
     {
-        run("xdotool", {"mousemove", "1380", "860"});
+        commandOutput("xdotool", {"mousemove", "1380", "860"});
         QTest::qWait(100);
-        run("xdotool", xdotoolArgs);
+        commandOutput("xdotool", xdotoolArgs);
         const bool shown = QTest::qWaitFor([] { return ringVisible(); }, 2000);
         if (shown) {
-            key("Escape");
+            pressKeys("Escape");
             if (!QTest::qWaitFor([] { return !ringVisible(); }, 3000))
                 return false;
         }
-        run("xdotool", {"windowactivate", "--sync", m_window});
+        commandOutput("xdotool", {"windowactivate", "--sync", m_window});
         QTest::qWait(200);
         return shown;
     }
@@ -130,10 +119,12 @@ private Q_SLOTS:
         QVERIFY(summons({"key", "--clearmodifiers", "ctrl+alt+y"}));
         QCOMPARE(RondixHome::call(QStringLiteral("ShowSettings"), {}).type(), QDBusMessage::ReplyMessage);
         QTRY_VERIFY_WITH_TIMEOUT(
-            !(m_window = run("xdotool", {"search", "--name", kTitle}).section('\n', 0, 0)).isEmpty(), 10000);
-        run("xdotool", {"windowactivate", "--sync", m_window});
+            !(m_window = commandOutput("xdotool", {"search", "--name", kTitle}).section('\n', 0, 0))
+                 .isEmpty(),
+            10000);
+        commandOutput("xdotool", {"windowactivate", "--sync", m_window});
         QTRY_VERIFY_WITH_TIMEOUT(!focusedName().isEmpty(), 10000);
-        key("ctrl+2");
+        pressKeys("ctrl+2");
     }
 
     void cleanupTestCase()
@@ -156,27 +147,27 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) > 180, 5000);
         // A look chosen by hand wins over the desktop's.
         QVERIFY(tabTo("Dark"));
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) < 80, 5000);
         QCOMPARE(stored("rondix_theme_mode").toString(), "dark");
         QVERIFY(tabTo("Auto"));
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(lightnessAt(m_window, background) > 180, 5000);
     }
 
     void recordedHotkeyReplacesTheOld()
     {
         QVERIFY(tabTo("Record Again"));
-        key("space");
+        pressKeys("space");
         QTest::qWait(200); // the recorder's keyboard grab is in place
-        key("ctrl+alt+r");
+        pressKeys("ctrl+alt+r");
         QTRY_VERIFY_WITH_TIMEOUT(stored("user_configured_hotkey_v1").toString().contains("\"keyCode\":15"), 5000);
         QVERIFY(stored("user_configured_hotkey_v1").toString().contains("\"carbonModifiers\":6144"));
         QVERIFY(summons({"key", "--clearmodifiers", "ctrl+alt+r"}));
         QVERIFY(!summons({"key", "--clearmodifiers", "ctrl+alt+y"}));
 
         QVERIFY(tabTo("Clear"));
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(stored("user_explicitly_cleared_hotkey").toBool(), 5000);
         QVERIFY(!summons({"key", "--clearmodifiers", "ctrl+alt+r"}));
         QVERIFY(!summons({"key", "--clearmodifiers", "ctrl+alt+y"}));
@@ -186,9 +177,9 @@ private Q_SLOTS:
     {
         QVERIFY(!summons({"click", "8"}));
         QVERIFY(tabTo("Click to Record a Mouse Button"));
-        key("space");
+        pressKeys("space");
         QTest::qWait(200);
-        run("xdotool", {"click", "8"});
+        commandOutput("xdotool", {"click", "8"});
         QTRY_COMPARE_WITH_TIMEOUT(stored("rondix_mouse_trigger_button_number").toInt(), 3, 5000);
         QVERIFY(summons({"click", "8"}));
     }
@@ -199,23 +190,24 @@ private Q_SLOTS:
         // On, as an earlier start registered it.
         QVERIFY(writeFile(autostart, "[Desktop Entry]\nType=Application\nName=Rondix\nExec=rondix\n"));
         QVERIFY(tabTo("Start Rondix at login"));
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(autostart), 5000);
         QCOMPARE(stored("launchAtLogin").toBool(), false);
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(autostart), 5000);
         QCOMPARE(stored("launchAtLogin").toBool(), true);
         QVERIFY(readFile(autostart).contains("Exec="));
 
         // writeSettings() hides the window from the taskbar.
         auto skips = [&] {
-            return run("xprop", {"-id", m_window, "_NET_WM_STATE"}).contains("_NET_WM_STATE_SKIP_TASKBAR");
+            return commandOutput("xprop", {"-id", m_window, "_NET_WM_STATE"})
+                .contains("_NET_WM_STATE_SKIP_TASKBAR");
         };
         QVERIFY(skips());
         QVERIFY(tabTo("Hide the settings window from the taskbar"));
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(!skips(), 5000);
-        key("space");
+        pressKeys("space");
         QTRY_VERIFY_WITH_TIMEOUT(skips(), 5000);
     }
 };

@@ -22,18 +22,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// xdotool with arguments that may hold blanks (typed text).
-void xdotoolArgs(const QStringList& args)
-{
-    QProcess p;
-    p.start(u"xdotool"_s, args);
-    p.waitForFinished(10000);
-}
-
-} // namespace
-
 class TestIconLibraryX11 : public QObject
 {
     Q_OBJECT
@@ -89,7 +77,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&sheet));
         auto* search = sheet.findChild<QLineEdit*>(u"appSearchField"_s);
         QTRY_VERIFY(search->hasFocus());
-        xdotoolArgs({u"type"_s, u"--delay"_s, u"30"_s, u"  quokka "_s});
+        xdotool({u"type"_s, u"--delay"_s, u"30"_s, u"  quokka "_s});
         QTRY_COMPARE(search->text(), u"  quokka "_s);
         auto* list = sheet.findChild<QListView*>(u"appList"_s);
         QCOMPARE(list->model()->rowCount(), 1);

@@ -1,6 +1,7 @@
 // The settings window of a running Rondix on the real X server, driven with
 // the keyboard alone (real key presses through xdotool), and what a screen
 // reader sees of it over AT-SPI (python3-pyatspi reads the tree).
+#include "DesktopTools.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 #include "RondixHome.h"
@@ -13,23 +14,6 @@
 namespace {
 const QString kTreeScript = QStringLiteral(RONDIX_SOURCE_DIR "/tests/x11/settings/atspi_tree.py");
 const QString kTitle = QStringLiteral("Rondix Ring Settings");
-
-QString run(const QString& program, const QStringList& args, int* status = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(15000);
-    if (status)
-        *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-void key(const QString& keys)
-{
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
-    // The window handles the key and AT-SPI hears of it asynchronously.
-    QTest::qWait(250);
-}
 
 struct Accessible
 {
@@ -46,7 +30,7 @@ QList<Accessible> tree()
 {
     QList<Accessible> nodes;
     const QString out =
-        run(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
+        commandOutput(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
     for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
         nodes.append({o["role"].toString(), o["name"].toString(), o["focused"].toBool(),
@@ -114,7 +98,7 @@ class TestSettingsWindowX11 : public QObject
             const std::optional<Accessible> now = focused();
             if (now && now->name == name)
                 return true;
-            key(tabKey);
+            pressKeys(tabKey);
         }
         qWarning() << "focus never reached" << name;
         return false;
@@ -126,8 +110,8 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsEmpty("DISPLAY") || !QDBusConnection::sessionBus().isConnected())
             QSKIP("needs the X11 test session (tests/session/run-session)");
         int status = 0;
-        run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import pyatspi")},
-            &status);
+        commandOutput(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral("-c"), QStringLiteral("import pyatspi")}, &status);
         if (status != 0)
             QSKIP("python3-pyatspi is not installed (scripts/deps installs it)");
         QVERIFY(!RondixHome::onBus());
@@ -152,10 +136,11 @@ private Q_SLOTS:
         QCOMPARE(RondixHome::call(QStringLiteral("ShowSettings"), {}).type(), QDBusMessage::ReplyMessage);
         QString window;
         QTRY_VERIFY_WITH_TIMEOUT(
-            !(window = run(QStringLiteral("xdotool"), {"search", "--name", kTitle}).section('\n', 0, 0))
+            !(window =
+                  commandOutput(QStringLiteral("xdotool"), {"search", "--name", kTitle}).section('\n', 0, 0))
                  .isEmpty(),
             10000);
-        run(QStringLiteral("xdotool"), {"windowactivate", "--sync", window});
+        commandOutput(QStringLiteral("xdotool"), {"windowactivate", "--sync", window});
         QTRY_VERIFY_WITH_TIMEOUT(focused().has_value(), 10000);
     }
 
@@ -189,27 +174,27 @@ private Q_SLOTS:
     {
         const QByteArray before = storeBytes();
         QVERIFY(tabTo("Rings"));
-        key("Down");
+        pressKeys("Down");
         QTRY_VERIFY_WITH_TIMEOUT(showingNamed("Delete this app's ring"), 5000);
 
         QVERIFY(tabTo("Clear All Sectors"));
-        key("Return");
+        pressKeys("Return");
         QTRY_VERIFY_WITH_TIMEOUT(mailCleared(), 5000);
-        key("ctrl+z");
+        pressKeys("ctrl+z");
         QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
 
         QVERIFY(tabTo("Delete this app's ring", "shift+Tab"));
-        key("Return");
+        pressKeys("Return");
         QTRY_VERIFY_WITH_TIMEOUT(!storedMail().has_value(), 5000);
-        key("ctrl+z");
+        pressKeys("ctrl+z");
         QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
-        key("ctrl+shift+z");
+        pressKeys("ctrl+shift+z");
         QTRY_VERIFY_WITH_TIMEOUT(!storedMail().has_value(), 5000);
-        key("ctrl+z");
+        pressKeys("ctrl+z");
         QTRY_COMPARE_WITH_TIMEOUT(storeBytes(), before, 5000);
 
         // Tabs by keyboard: Ctrl+2 and back with Tab and Space on the picker.
-        key("ctrl+2");
+        pressKeys("ctrl+2");
         QTRY_VERIFY_WITH_TIMEOUT(
             [] {
                 for (const Accessible& a : tree())
@@ -219,7 +204,7 @@ private Q_SLOTS:
             }(),
             5000);
         QVERIFY(tabTo("Ring Profiles"));
-        key("Return");
+        pressKeys("Return");
         QTRY_VERIFY_WITH_TIMEOUT(showingNamed("Clear All Sectors"), 5000);
     }
 };
