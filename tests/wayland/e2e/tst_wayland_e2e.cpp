@@ -26,10 +26,6 @@ QString run(const QString& program, const QStringList& args)
     p.waitForFinished(10000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
-QString swaymsg(const QString& command)
-{
-    return run(QStringLiteral("swaymsg"), {command});
-}
 
 RingProfile ring(const QString& name, const std::optional<QString>& appId, const QMap<int, ActionType>& actions)
 {
@@ -132,15 +128,39 @@ class TestWaylandE2E : public QObject
                     return id;
         return {};
     }
+    // The window of an app id, in layout coordinates; empty when sway has none.
+    static QRect windowRect(const QJsonObject& node, const QString& appId)
+    {
+        if (node.value(QLatin1String("app_id")).toString() == appId) {
+            const QJsonObject r = node.value(QLatin1String("rect")).toObject();
+            return QRect(r.value(QLatin1String("x")).toInt(), r.value(QLatin1String("y")).toInt(),
+                         r.value(QLatin1String("width")).toInt(), r.value(QLatin1String("height")).toInt());
+        }
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const QJsonValue& child : node.value(QLatin1String(children)).toArray())
+                if (const QRect r = windowRect(child.toObject(), appId); !r.isEmpty())
+                    return r;
+        return {};
+    }
+    static QJsonObject tree()
+    {
+        return QJsonDocument::fromJson(run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")})
+                                           .toUtf8())
+            .object();
+    }
+    // Focuses the window the way a user does: a click into it.
     bool focus(const QString& appId)
     {
-        swaymsg(QStringLiteral("[app_id=\"%1\"] focus").arg(appId));
-        return QTest::qWaitFor(
-            [&] {
-                const QString tree = run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
-                return focusedAppId(QJsonDocument::fromJson(tree.toUtf8()).object()) == appId;
-            },
-            3000);
+        QRect window; // a window just started may not be laid out yet
+        if (!QTest::qWaitFor([&] { return !(window = windowRect(tree(), appId)).isEmpty(); }, 3000) ||
+            !move(window.center()) || !click())
+            return false;
+        QString focused;
+        if (QTest::qWaitFor([&] { return (focused = focusedAppId(tree())) == appId; }, 3000))
+            return true;
+        qWarning().noquote() << "focus" << appId << "at" << window << "; focused:" << focused
+                             << "; ring visible:" << ringVisible();
+        return false;
     }
     bool startTarget(Target& t, const QString& appId)
     {
@@ -156,7 +176,10 @@ class TestWaylandE2E : public QObject
         if (QTest::qWaitFor([&] { return (t.read(), t.keys.size()) >= count; }, 3000) && t.keys.size() == count)
             return {};
         m_log += m_rondix.readAllStandardOutput();
-        return "keys " + t.keys.join(QLatin1Char(' ')).toUtf8() + ", expected " + QByteArray::number(count) +
+        m_a.read();
+        m_b.read();
+        return "A: " + m_a.keys.join(QLatin1Char(' ')).toUtf8() + "; B: " + m_b.keys.join(QLatin1Char(' ')).toUtf8() +
+               "; this one's: " + t.keys.join(QLatin1Char(' ')).toUtf8() + ", expected " + QByteArray::number(count) +
                "; Rondix said:\n" + m_log;
     }
     // Summons with the hotkey at `at`, picks `sector`, and waits for the ring to go.
