@@ -84,8 +84,15 @@ AppearanceCard::AppearanceCard(const QString& title, const QString& mode, bool i
     , m_selected(isSelected)
     , m_previewType(previewType)
     , m_onSelect(std::move(onSelect))
+    , m_emphasis(isSelected ? 1.0 : 0.0)
 {
     setObjectName(QStringLiteral("themeCard_") + mode);
+    m_emphasisAnimation.setDuration(150);
+    m_emphasisAnimation.setEasingCurve(QEasingCurve::InOutQuad);
+    connect(&m_emphasisAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_emphasis = value.toReal();
+        update();
+    });
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setCheckable(true);
@@ -99,6 +106,16 @@ AppearanceCard::AppearanceCard(const QString& title, const QString& mode, bool i
 
 void AppearanceCard::setSelected(bool selected)
 {
+    if (selected != m_selected && !isVisible()) {
+        // Nothing to watch: a page being built shows its choice at once.
+        m_emphasisAnimation.stop();
+        m_emphasis = selected ? 1.0 : 0.0;
+    } else if (selected != m_selected) {
+        m_emphasisAnimation.stop();
+        m_emphasisAnimation.setStartValue(m_emphasis);
+        m_emphasisAnimation.setEndValue(selected ? 1.0 : 0.0);
+        m_emphasisAnimation.start();
+    }
     m_selected = selected;
     // Screen readers hear the choice as a checked state; a click on the
     // chosen card leaves it chosen.
@@ -130,11 +147,11 @@ void AppearanceCard::paintEvent(QPaintEvent*)
     QPainterPath clip;
     clip.addRoundedRect(thumb, kThumbnailRadius, kThumbnailRadius);
 
-    if (m_selected) {
+    if (m_emphasis > 0) {
         // A soft glow in the accent colour.
         for (int i = 3; i >= 1; --i) {
             QColor glow = accent;
-            glow.setAlphaF(0.3f / float(i + 1));
+            glow.setAlphaF(float(m_emphasis) * 0.3f / float(i + 1));
             painter.setPen(QPen(glow, 2.5 + i * 2));
             painter.drawPath(clip);
         }
@@ -157,10 +174,15 @@ void AppearanceCard::paintEvent(QPaintEvent*)
         break;
     }
     painter.restore();
-    if (m_selected)
-        painter.setPen(QPen(accent, 2.5));
-    else
-        painter.setPen(QPen(QColor(0, 0, 0, int(0.18 * 255)), 1));
+    // The plain hairline turns into the accent border as the card is chosen.
+    const QColor hairline(0, 0, 0, int(0.18 * 255));
+    QColor border = accent;
+    border.setAlphaF(float(hairline.alphaF() + (accent.alphaF() - hairline.alphaF()) * m_emphasis));
+    border.setRgbF(float(hairline.redF() + (accent.redF() - hairline.redF()) * m_emphasis),
+                   float(hairline.greenF() + (accent.greenF() - hairline.greenF()) * m_emphasis),
+                   float(hairline.blueF() + (accent.blueF() - hairline.blueF()) * m_emphasis),
+                   border.alphaF());
+    painter.setPen(QPen(border, 1 + 1.5 * m_emphasis));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(clip);
 

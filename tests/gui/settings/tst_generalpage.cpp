@@ -167,11 +167,15 @@ private Q_SLOTS:
         QTest::keyClick(light, Qt::Key_Space);
         QCOMPARE(AppSettings::value("rondix_theme_mode").toString(), "light");
         QVERIFY(light->isChecked());
+        // The chosen look eases in over 0.15 s rather than jumping.
+        QVERIFY2(light->emphasis() < 1.0, "the card is drawn chosen at once");
+        QTRY_COMPARE_WITH_TIMEOUT(light->emphasis(), 1.0, 1000);
         QTest::mouseClick(light, Qt::LeftButton); // choosing it again keeps it chosen
         QVERIFY(light->isChecked());
         // A change made elsewhere (another window) shows here too.
         AppSettings::setValue("rondix_theme_mode", "dark");
         QVERIFY(selector->cards()[2]->isChecked() && !light->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(light->emphasis(), 0.0, 1000);
 
         auto* sound = page.findChild<QCheckBox*>("generalSound");
         sound->click();
