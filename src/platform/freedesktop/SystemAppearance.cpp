@@ -21,8 +21,8 @@ const QString kInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString kNamespace = QStringLiteral("org.freedesktop.appearance");
 const QString kKey = QStringLiteral("color-scheme");
 
-// Settings.Read wraps the value in one more variant than ReadOne and the
-// SettingChanged signal do; unwrap however many there are.
+// The older Settings.Read wraps the value in one more variant than ReadOne
+// and the SettingChanged signal do; unwrap however many there are.
 int schemeFrom(QVariant value)
 {
     while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
@@ -55,7 +55,7 @@ SystemAppearance::SystemAppearance(QObject* parent)
     if (!bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
                      SLOT(onSettingChanged(QString, QString, QDBusVariant))))
         qCWarning(lcAppearance) << "cannot follow the settings portal:" << bus.lastError().message();
-    readPortal();
+    readPortal(QStringLiteral("ReadOne"));
 }
 
 bool SystemAppearance::resolveDark(const QString& themeMode, bool systemDark)
@@ -73,16 +73,21 @@ bool SystemAppearance::themeIsDark() const
                        m_dark);
 }
 
-void SystemAppearance::readPortal()
+void SystemAppearance::readPortal(const QString& method)
 {
     // Asynchronous: a missing or slow portal must not hold up the start.
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Read"));
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     call << kNamespace << kKey;
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 2000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusPendingReply<QDBusVariant> reply = *w;
         if (reply.isError()) {
+            // Portals before version 2 of the interface only know Read.
+            if (method == QLatin1String("ReadOne") && reply.error().type() == QDBusError::UnknownMethod) {
+                readPortal(QStringLiteral("Read"));
+                return;
+            }
             qCDebug(lcAppearance) << "no appearance from the settings portal:" << reply.error().message();
             return;
         }

@@ -40,7 +40,7 @@ private Q_SLOTS:
     void onSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
 
 private:
-    void readPortal();
+    void readPortal(const QString& method);
     void setPortalScheme(int scheme);
     void recompute();
     static bool paletteIsDark();

@@ -3,9 +3,9 @@
 #include "common/AppSettings.h"
 #include "platform/freedesktop/SystemAppearance.h"
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
@@ -20,16 +20,20 @@ namespace {
 const QString kService = u"org.freedesktop.portal.Desktop"_s;
 const QString kPath = u"/org/freedesktop/portal/desktop"_s;
 
-// The part of xdg-desktop-portal's Settings interface that Rondix reads.
-class FakeSettingsPortal : public QObject
+// The part of xdg-desktop-portal's Settings interface that Rondix reads; an
+// older portal (version 1 of the interface) has no ReadOne.
+class FakeSettingsPortal : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 public:
-    explicit FakeSettingsPortal(uint scheme)
+    explicit FakeSettingsPortal(uint scheme, bool hasReadOne = true)
         : m_scheme(scheme)
+        , m_hasReadOne(hasReadOne)
     {
     }
+
+    QStringList calls;
 
     void change(uint scheme)
     {
@@ -42,9 +46,21 @@ public:
     }
 
 public Q_SLOTS:
+    QDBusVariant ReadOne(const QString& nameSpace, const QString& key)
+    {
+        calls << u"ReadOne"_s;
+        if (!m_hasReadOne) {
+            sendErrorReply(QDBusError::UnknownMethod, u"No such method"_s);
+            return {};
+        }
+        return QDBusVariant(Read(nameSpace, key).variant().value<QDBusVariant>().variant());
+    }
+
     // Read answers with the value wrapped in a second variant, as the portal does.
     QDBusVariant Read(const QString& nameSpace, const QString& key)
     {
+        if (calledFromDBus() && message().member() == u"Read"_s)
+            calls << u"Read"_s;
         if (nameSpace != u"org.freedesktop.appearance"_s || key != u"color-scheme"_s)
             return QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(0u))));
         return QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant::fromValue(m_scheme))));
@@ -52,6 +68,7 @@ public Q_SLOTS:
 
 private:
     uint m_scheme;
+    bool m_hasReadOne;
 };
 } // namespace
 
@@ -105,6 +122,26 @@ private Q_SLOTS:
         QTRY_COMPARE(appearance.portalColorScheme(), int(scheme));
         QCOMPARE(appearance.isDark(), systemDark);
         QCOMPARE(appearance.themeIsDark(), themeDark);
+    }
+
+    void asksTheOlderCallOfAnOlderPortal_data()
+    {
+        QTest::addColumn<bool>("hasReadOne");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("current portal") << true << QStringList{u"ReadOne"_s};
+        QTest::newRow("portal without ReadOne") << false << QStringList{u"ReadOne"_s, u"Read"_s};
+    }
+
+    void asksTheOlderCallOfAnOlderPortal()
+    {
+        QFETCH(bool, hasReadOne);
+        QFETCH(QStringList, calls);
+        FakeSettingsPortal portal(1, hasReadOne);
+        publish(&portal);
+        SystemAppearance appearance;
+        QTRY_COMPARE(appearance.portalColorScheme(), 1);
+        QVERIFY(appearance.isDark());
+        QCOMPARE(portal.calls, calls);
     }
 
     void followsTheDesktopsSwitch()
