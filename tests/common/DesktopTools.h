@@ -46,6 +46,25 @@ inline void clickAt(QPoint global)
     xdotool(QStringList{QStringLiteral("click"), QStringLiteral("1")});
 }
 
+// A real drag with the left button from one point of the screen to another,
+// in small steps. The drag runs its own event loop in the application until
+// the button comes up, so the whole gesture is one xdotool run beside it; the
+// returned process is started and finishes by itself.
+inline void startDragGesture(QProcess& xdo, QPoint from, QPoint to)
+{
+    QStringList gesture{QStringLiteral("mousemove"), QStringLiteral("--sync"),    QString::number(from.x()),
+                        QString::number(from.y()),   QStringLiteral("mousedown"), QStringLiteral("1"),
+                        QStringLiteral("sleep"),     QStringLiteral("0.1")};
+    for (int step = 1; step <= 10; ++step) {
+        const QPoint p = from + (to - from) * step / 10;
+        gesture << QStringLiteral("mousemove") << QString::number(p.x()) << QString::number(p.y())
+                << QStringLiteral("sleep") << QStringLiteral("0.05");
+    }
+    gesture << QStringLiteral("sleep") << QStringLiteral("0.2") << QStringLiteral("mouseup")
+            << QStringLiteral("1");
+    xdo.start(QStringLiteral("xdotool"), gesture);
+}
+
 // Keys pressed on the focused window with the held modifiers let go first;
 // the window handles them, and AT-SPI hears of it, a moment later.
 inline void pressKeys(const QString& keys)

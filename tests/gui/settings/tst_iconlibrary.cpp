@@ -1,6 +1,7 @@
 // The icon library and the add-application sheet as widgets (offscreen, fake
 // platform): counts and search, what a tap and a drag hand on, the scan off
 // the main thread, adding a ring, cancelling, and names for every control.
+#include "GatedEntries.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
 #include "model/ModelJson.h"
@@ -25,21 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Holds the listing until the test opens the gate.
-class GatedEntries : public FakeDesktopEntries
-{
-public:
-    using FakeDesktopEntries::FakeDesktopEntries;
-    QList<DesktopEntry> allApplications() override
-    {
-        entered.release();
-        gate.acquire();
-        return entries;
-    }
-    QSemaphore entered;
-    QSemaphore gate;
-};
 
 DesktopEntry entry(const QString& id, const QString& name, const QString& original)
 {

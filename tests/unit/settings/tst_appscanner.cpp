@@ -2,6 +2,7 @@
 // XDG folders and read through GIO, its cache, the library's curated symbols
 // and the search rules shared by the library and the add-application sheet.
 #include "common/SymbolGlyphs.h"
+#include "GatedEntries.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/freedesktop/GioDesktopEntries.h"
 #include "settings/AddAppProfileSheet.h"
@@ -40,22 +41,6 @@ QStringList names(const QList<InstalledAppItem>& items)
         out << i.name;
     return out;
 }
-
-// Holds its listing until the test lets it go, so that a scan can be caught
-// half way.
-class GatedEntries : public FakeDesktopEntries
-{
-public:
-    using FakeDesktopEntries::FakeDesktopEntries;
-    QList<DesktopEntry> allApplications() override
-    {
-        entered.release();
-        gate.acquire();
-        return entries;
-    }
-    QSemaphore entered;
-    QSemaphore gate;
-};
 
 } // namespace
 

@@ -140,32 +140,21 @@ private Q_SLOTS:
         const QRect cell = grid->visualRect(grid->model()->index(0, 0));
         const QPoint from = grid->viewport()->mapToGlobal(cell.center());
         const QPoint to = editor->ringArea()->mapToGlobal(QPoint(150 - 100, 150)); // west: sector 6
-        // The drag runs its own event loop until the button comes up, so the
-        // whole gesture is one xdotool run beside this process.
-        QStringList gesture{u"mousemove"_s,
-                            u"--sync"_s,
-                            QString::number(from.x()),
-                            QString::number(from.y()),
-                            u"mousedown"_s,
-                            u"1"_s,
-                            u"sleep"_s,
-                            u"0.1"_s};
-        for (int step = 1; step <= 10; ++step) {
-            const QPoint p = from + (to - from) * step / 10;
-            gesture << u"mousemove"_s << QString::number(p.x()) << QString::number(p.y()) << u"sleep"_s
-                    << u"0.05"_s;
-        }
-        gesture << u"sleep"_s << u"0.2"_s << u"mouseup"_s << u"1"_s;
         QProcess xdo;
-        xdo.start(u"xdotool"_s, gesture);
+        startDragGesture(xdo, from, to);
         QTRY_VERIFY_WITH_TIMEOUT(xdo.state() == QProcess::NotRunning, 10000);
         QTRY_COMPARE(updates.size(), 1);
         QCOMPARE(updates[0].id, ring.slotAt(6)->id);
         QCOMPARE(updates[0].icon, icon);
         // An application makes the sector launch it; a symbol changes the picture only.
         QCOMPARE(updates[0].isEnabled, icon.isApp());
-        if (icon.isApp())
+        if (icon.isApp()) {
             QCOMPARE(updates[0].title, u"Quokka TestPad"_s);
+            QCOMPARE(updates[0].action,
+                     ActionType::launchApp(u"org.rondix.TestPad"_s, u"Quokka TestPad"_s, m_entryPath));
+        }
+        // The sector dropped on becomes the one being edited.
+        QCOMPARE(editor->selectedSlotIndex(), 6);
     }
 };
 
