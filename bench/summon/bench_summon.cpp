@@ -121,6 +121,14 @@ struct X
 struct Figures
 {
     double p50 = 0, p95 = 0, max = 0;
+
+    QString text() const
+    {
+        return QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
+            .arg(p50, 0, 'f', 2)
+            .arg(p95, 0, 'f', 2)
+            .arg(max, 0, 'f', 2);
+    }
 };
 
 Figures percentiles(std::vector<double> v)
@@ -297,18 +305,10 @@ int waylandMain(const QProcessEnvironment& baseEnv)
         QThread::msleep(60);
     }
     const Figures commit = percentiles(commitTimes);
-    line(QStringLiteral("hotkey -> ring painted and committed"),
-         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
-             .arg(commit.p50, 0, 'f', 2)
-             .arg(commit.p95, 0, 'f', 2)
-             .arg(commit.max, 0, 'f', 2),
+    line(QStringLiteral("hotkey -> ring painted and committed"), commit.text(),
          QStringLiteral("(the X11 run's first paint)"), std::nullopt);
     const Figures frame = percentiles(frameTimes);
-    line(QStringLiteral("hotkey -> first frame shown (sway)"),
-         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
-             .arg(frame.p50, 0, 'f', 2)
-             .arg(frame.p95, 0, 'f', 2)
-             .arg(frame.max, 0, 'f', 2),
+    line(QStringLiteral("hotkey -> first frame shown (sway)"), frame.text(),
          QStringLiteral("within a 60 Hz frame (16.7 ms)"), !frameTimes.empty() && frame.p95 < 16.7);
     if (failures)
         out << "  (" << failures << " of " << kSummons << " summons showed no ring within 2 s)" << Qt::endl;
@@ -480,18 +480,10 @@ int main(int argc, char* argv[])
     }
 
     const Figures map = percentiles(mapTimes), paint = percentiles(paintTimes);
-    line(QStringLiteral("hotkey -> panel mapped"),
-         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
-             .arg(map.p50, 0, 'f', 2)
-             .arg(map.p95, 0, 'f', 2)
-             .arg(map.max, 0, 'f', 2),
-         QStringLiteral("(see first paint)"), std::nullopt);
-    line(QStringLiteral("hotkey -> first paint (DAMAGE)"),
-         QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
-             .arg(paint.p50, 0, 'f', 2)
-             .arg(paint.p95, 0, 'f', 2)
-             .arg(paint.max, 0, 'f', 2),
-         QStringLiteral("p95 < 5 ms"), !paintTimes.empty() && paint.p95 < 5);
+    line(QStringLiteral("hotkey -> panel mapped"), map.text(), QStringLiteral("(see first paint)"),
+         std::nullopt);
+    line(QStringLiteral("hotkey -> first paint (DAMAGE)"), paint.text(), QStringLiteral("p95 < 5 ms"),
+         !paintTimes.empty() && paint.p95 < 5);
     if (failures)
         out << "  (" << failures << " of " << kSummons << " summons showed no ring within 2 s)" << Qt::endl;
     if (missedEscapes)
