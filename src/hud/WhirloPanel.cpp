@@ -75,11 +75,6 @@ WhirloPanel::~WhirloPanel()
         m_surface->end();
 }
 
-QRect WhirloPanel::availableAreaAt(const QPoint& point)
-{
-    return WindowRingSurface::availableAreaAt(point);
-}
-
 WhirloPanel& WhirloPanel::shared()
 {
     static WhirloPanel* instance = new WhirloPanel(Platform::instance());

@@ -51,16 +51,6 @@ public:
     // Where the ring is on screen; empty while hidden or not yet placed.
     QRect geometry() const { return m_shown ? m_surface->geometry() : QRect(); }
 
-    // Top-left corner of a panel centred on `point`, kept inside `area` (Qt
-    // coordinates, y down). When the area is smaller than the panel the
-    // panel's right and top edges line up with the area's.
-    static QPoint clampedOrigin(const QPoint& point, const QRect& area)
-    {
-        return RingSurface::clampedOrigin(point, area);
-    }
-    // The available area of the screen holding `point` (fallback 1440 x 900).
-    static QRect availableAreaAt(const QPoint& point);
-
 Q_SIGNALS:
     void shown();
     void hidden();

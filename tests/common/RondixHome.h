@@ -42,6 +42,19 @@ public:
                          "[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\n" + more);
     }
 
+    // Puts an xdg-open first on the PATH that only writes its arguments, a
+    // line per call, to the file opened() reads.
+    bool recordOpens()
+    {
+        env.insert(QStringLiteral("PATH"), path(QStringLiteral("bin:")) + env.value(QStringLiteral("PATH")));
+        return writeFile(path(QStringLiteral("bin/xdg-open")),
+                         QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
+                             .arg(path(QStringLiteral("xdg-open.log")))
+                             .toUtf8(),
+                         true);
+    }
+    QString opened() const { return QString::fromUtf8(readFile(path(QStringLiteral("xdg-open.log")))); }
+
     // Starts rondix with both channels merged and returns what it printed up to
     // saying it is ready (empty if it never did).
     QByteArray launch(QProcess& p, const QStringList& args = {}, const QProcessEnvironment& with = {},

@@ -185,7 +185,7 @@ private Q_SLOTS:
         QFETCH(QPoint, point);
         QFETCH(QRect, area);
         QFETCH(QPoint, origin);
-        QCOMPARE(WhirloPanel::clampedOrigin(point, area), origin);
+        QCOMPARE(RingSurface::clampedOrigin(point, area), origin);
     }
 
     void showAndHide()
@@ -326,44 +326,6 @@ private Q_SLOTS:
             QVERIFY(event.isAccepted());
         }
         QCOMPARE(made, steps);
-    }
-
-    // The ring appears under a pointer that sits over a sector (the ring was
-    // clamped at a screen edge, or centred on the screen). A click without
-    // moving runs nothing; after a real move it runs the sector.
-    void clickBeforeAnyMoveRunsNothing_data()
-    {
-        QTest::addColumn<QPoint>("summon");
-        QTest::addColumn<QPoint>("pointer");
-        QTest::addColumn<int>("sector");
-        // The offscreen screen is 800 x 800.
-        QTest::newRow("clamped at the left edge") << QPoint(40, 400) << QPoint(40, 400) << 6;
-        QTest::newRow("centred, pointer right of the hub") << QPoint(400, 400) << QPoint(500, 400) << 2;
-        QTest::newRow("at the pointer, pointer on the hub") << QPoint(400, 400) << QPoint(400, 400) << -1;
-    }
-
-    void clickBeforeAnyMoveRunsNothing()
-    {
-        QFETCH(QPoint, summon);
-        QFETCH(QPoint, pointer);
-        QFETCH(int, sector);
-        QCOMPARE(WhirloPanel::availableAreaAt(summon), QRect(0, 0, 800, 800));
-        m_platform->fakeInput->pointer = pointer;
-        m_panel->show(summon, testRing(), std::nullopt);
-        WhirloHUDView* hud = m_panel->hud();
-        const QPoint local = pointer - m_panel->window()->pos();
-        QCOMPARE(hud->controller().hoveredSectorIndex(), std::nullopt);
-        QVERIFY(!hud->controller().isHoveringCenter());
-        QTest::mouseClick(hud, Qt::LeftButton, Qt::NoModifier, local);
-        QVERIFY(m_executed.isEmpty());
-        if (sector < 0)
-            return;
-        m_panel->show(summon, testRing(), std::nullopt);
-        hud = m_panel->hud();
-        moveOver(hud, local + QPoint(0, 1));
-        QCOMPARE(hud->controller().hoveredSectorIndex(), std::optional<int>(sector));
-        QTest::mouseClick(hud, Qt::LeftButton, Qt::NoModifier, local + QPoint(0, 1));
-        QCOMPARE(m_executed, QStringList{testRing().slots[sector].title});
     }
 
     // The names Rondix gives sectors itself (every system control, the built-in

@@ -6,6 +6,7 @@
 #include "model/ModelJson.h"
 #include "settings/RingVisualEditorView.h"
 #include "settings/SlotDetailEditorView.h"
+#include "ShippedStrings.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -60,9 +61,7 @@ class TestEditorViews : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        L10n::shared().setCurrentLanguage("en");
+        useShippedStrings(m_dir);
         // An empty scripts folder, listed once.
         m_scripts = new ShortcutsManager(m_dir.filePath("scripts"), {}, this);
         QTRY_VERIFY(!m_scripts->isLoading());

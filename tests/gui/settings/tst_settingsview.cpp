@@ -20,6 +20,7 @@
 #include "settings/SettingsView.h"
 #include "settings/SlotDetailEditorView.h"
 #include "shell/AccessibilityPermissionManager.h"
+#include "ShippedStrings.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -100,12 +101,9 @@ class TestSettingsView : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        qputenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8());
+        useShippedStrings(m_dir, true);
         // Nothing answers here: the market tab shows its error, never a real server.
         AppSettings::setValue("rx_market_base_url", "http://127.0.0.1:9");
-        L10n::shared().setCurrentLanguage("en");
 
         auto& d = RingFileExchange::dialogs();
         d.saveFileName = [this](QWidget*, const QString&, const QString& proposed, const QStringList&) {

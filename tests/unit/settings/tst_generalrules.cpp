@@ -2,6 +2,7 @@
 // guide, without a window: what a recorded key stores and shows, Escape and
 // clearing, the mouse recorder's selection of raw buttons, the theme cards,
 // the language change, the guide's explanations and the legal pages.
+#include "ShippedStrings.h"
 #include "StdoutCapture.h"
 #include "common/AppSettings.h"
 #include "l10n/L10n.h"
@@ -37,9 +38,7 @@ class TestGeneralRules : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        L10n::shared().setCurrentLanguage("en");
+        useShippedStrings(m_dir);
     }
 
     void init() { QFile::remove(AppSettings::filePath()); }

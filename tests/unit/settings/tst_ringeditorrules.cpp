@@ -3,6 +3,7 @@
 #include "hud/RadialGeometry.h"
 #include "l10n/L10n.h"
 #include "settings/RingEditorRules.h"
+#include "ShippedStrings.h"
 
 #include <cmath>
 #include <QTemporaryDir>
@@ -30,9 +31,7 @@ class TestRingEditorRules : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        L10n::shared().setCurrentLanguage("en");
+        useShippedStrings(m_dir);
     }
 
     void click_data()

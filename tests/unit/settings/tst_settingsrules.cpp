@@ -7,6 +7,7 @@
 #include "model/RingFile.h"
 #include "settings/ProfileHistory.h"
 #include "settings/SettingsRules.h"
+#include "ShippedStrings.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -50,9 +51,7 @@ class TestSettingsRules : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        L10n::shared().setCurrentLanguage("en");
+        useShippedStrings(m_dir);
     }
 
     void currentProfileAndSlot()

@@ -6,6 +6,7 @@
 #include "settings/EditorPresets.h"
 #include "settings/ShortcutCapture.h"
 #include "settings/SlotEditorModel.h"
+#include "ShippedStrings.h"
 
 #include <functional>
 #include <QTemporaryDir>
@@ -68,9 +69,7 @@ class TestSlotEditorModel : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        L10n::shared().setCurrentLanguage("en");
+        useShippedStrings(m_dir);
         QCOMPARE(L10n::string("slot.type.shortcut"), "Shortcut");
     }
 

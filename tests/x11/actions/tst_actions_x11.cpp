@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
@@ -28,19 +29,7 @@ QString pactl(const QString& args)
     return commandOutput(QStringLiteral("pactl ") + args);
 }
 
-// Mean of the channel volumes of the default sink, 0...1, as pactl reports it.
-double pactlVolume()
-{
-    static const QRegularExpression channel(QStringLiteral(":\\s*(\\d+)\\s*/"));
-    const QString firstLine = pactl("get-sink-volume @DEFAULT_SINK@").section('\n', 0, 0);
-    double sum = 0;
-    int n = 0;
-    for (auto it = channel.globalMatch(firstLine); it.hasNext(); ++n)
-        sum += it.next().captured(1).toDouble();
-    return n ? sum / n / 65536.0 : -1.0;
-}
-
-// Each channel of the default sink, 0...1 (above 1 when boosted).
+// Each channel of the default sink, 0...1 (above 1 when boosted), as pactl reports it.
 QList<double> pactlChannels()
 {
     static const QRegularExpression channel(QStringLiteral(":\\s*(\\d+)\\s*/"));
@@ -49,6 +38,14 @@ QList<double> pactlChannels()
     for (auto it = channel.globalMatch(firstLine); it.hasNext();)
         values.append(it.next().captured(1).toDouble() / 65536.0);
     return values;
+}
+
+// Their mean.
+double pactlVolume()
+{
+    const QList<double> channels = pactlChannels();
+    return channels.isEmpty() ? -1.0
+                              : std::accumulate(channels.begin(), channels.end(), 0.0) / channels.size();
 }
 
 bool nearAll(const QList<double>& values, const QList<double>& expected, double tolerance = 0.002)

@@ -1,6 +1,10 @@
 // The desktop's light or dark preference read from a settings portal on the
-// session bus, and followed when the portal announces a change.
+// session bus, and followed when the portal announces a change, also by the
+// ring and the volume indicator while they are on screen.
+#include "actions/VolumeOSDManager.h"
 #include "common/AppSettings.h"
+#include "hud/WhirloHUDView.h"
+#include "hud/WhirloPanel.h"
 #include "platform/freedesktop/SystemAppearance.h"
 
 #include <QDBusConnection>
@@ -180,6 +184,37 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 1);
         QGuiApplication::setPalette(QPalette());
         QTRY_VERIFY(!appearance.isDark());
+    }
+
+    // "Follow the system": the desktop switching re-themes the ring and the
+    // volume indicator on screen, and the next ring; a theme chosen by hand wins at once.
+    void ringAndIndicatorFollowWhileShown()
+    {
+        FakeSettingsPortal portal(2);
+        publish(&portal);
+        AppSettings::setValue(u"rondix_theme_mode"_s, u"system"_s);
+        QTRY_COMPARE(SystemAppearance::shared().portalColorScheme(), 2);
+        WhirloPanel& ring = WhirloPanel::shared();
+        ring.show(QPoint(400, 400), PresetProfiles::globalDefault(), std::nullopt);
+        QTRY_VERIFY(ring.hud() && !ring.hud()->isDarkMode());
+        VolumeOSDManager osd;
+        osd.show(0.5f, false);
+        QTRY_VERIFY(osd.panel() && !osd.panel()->isDarkMode());
+
+        portal.change(1);
+        QTRY_VERIFY(ring.hud()->isDarkMode());
+        QTRY_VERIFY(osd.panel()->isDarkMode());
+        ring.hide();
+        ring.show(QPoint(400, 400), PresetProfiles::globalDefault(), std::nullopt);
+        QTRY_VERIFY(ring.hud() && ring.hud()->isDarkMode());
+
+        AppSettings::setValue(u"rondix_theme_mode"_s, u"light"_s);
+        QVERIFY(!ring.hud()->isDarkMode() && !osd.panel()->isDarkMode());
+        AppSettings::setValue(u"rondix_theme_mode"_s, u"system"_s);
+        QVERIFY(ring.hud()->isDarkMode());
+        portal.change(2);
+        QTRY_VERIFY(!ring.hud()->isDarkMode());
+        ring.hide();
     }
 
 private:

@@ -47,7 +47,7 @@ class TestE2E : public QObject
              QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n')))
             if (line.startsWith(QStringLiteral("text ")))
                 m_targetText = line.mid(5);
-        const QString opened = QString::fromUtf8(readFile(m_home.path(QStringLiteral("xdg-open.log"))));
+        const QString opened = m_home.opened();
         const QRegularExpressionMatch volume =
             QRegularExpression(QStringLiteral("(\\d+)%"))
                 .match(commandOutput(QStringLiteral("pactl get-sink-volume @DEFAULT_SINK@")));
@@ -140,14 +140,7 @@ private Q_SLOTS:
         m_home.env.remove(QStringLiteral("QT_LOGGING_RULES"));
         // Qt's log lines to the output we read, not to the journal.
         m_home.env.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
-        const QString opener = m_home.path(QStringLiteral("bin/xdg-open"));
-        QVERIFY(writeFile(opener,
-                          QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
-                              .arg(m_home.path(QStringLiteral("xdg-open.log")))
-                              .toUtf8(),
-                          true));
-        m_home.env.insert(QStringLiteral("PATH"),
-                          QFileInfo(opener).path() + QLatin1Char(':') + m_home.env.value("PATH"));
+        QVERIFY(m_home.recordOpens());
         QVERIFY(m_home.writeSettings());
         writeRing();
         commandOutput(QStringLiteral("pactl set-sink-volume @DEFAULT_SINK@ 50%"));

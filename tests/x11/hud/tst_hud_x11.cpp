@@ -78,6 +78,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("sector");
         QTest::newRow("clamped at the left edge") << QPoint(40, 400) << QPoint(40, 400) << 6;
         QTest::newRow("shown away from the pointer") << QPoint(600, 400) << QPoint(700, 400) << 2;
+        QTest::newRow("at the pointer, pointer on the hub") << QPoint(400, 400) << QPoint(400, 400) << -1;
     }
 
     void clickWithoutMoveRunsNothing()
@@ -92,9 +93,12 @@ private Q_SLOTS:
         QVERIFY(m_panel->window()->geometry().contains(pointer));
         QTest::qWait(150); // whatever X sends for a window mapped under the pointer has arrived
         QCOMPARE(m_panel->hud()->controller().hoveredSectorIndex(), std::nullopt);
+        QVERIFY(!m_panel->hud()->controller().isHoveringCenter());
         xdotool(u"click 1"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isShown(), 2000);
         QVERIFY2(m_executed.isEmpty(), qPrintable(m_executed.join(u", "_s)));
+        if (sector < 0)
+            return;
 
         m_panel->show(summon, PresetProfiles::globalDefault(), std::nullopt);
         QVERIFY(QTest::qWaitForWindowExposed(m_panel->window()));

@@ -6,9 +6,11 @@
 #include "actions/ShortcutsManager.h"
 #include "DesktopTools.h"
 #include "l10n/L10n.h"
+#include "RondixHome.h"
 #include "model/AppProfileManager.h"
 #include "settings/RingVisualEditorView.h"
 #include "settings/SlotDetailEditorView.h"
+#include "ShippedStrings.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -73,9 +75,7 @@ private Q_SLOTS:
             QSKIP("xdotool is not installed");
         QVERIFY2(commandOutput("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
                  "a window manager must run");
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toUtf8());
-        L10n::shared().setCurrentLanguage("en");
+        useShippedStrings(m_dir);
         m_scripts = new ShortcutsManager(m_dir.filePath("scripts"), {}, this);
     }
 
@@ -170,34 +170,15 @@ private Q_SLOTS:
     {
         if (!QDBusConnection::sessionBus().isConnected())
             QSKIP("needs the session bus of the test session");
-        const QString service = QStringLiteral("org.rondix.Rondix");
-        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(service));
+        QVERIFY(!RondixHome::onBus());
 
         // A private home for the store, the settings and a recording xdg-open.
-        QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
-            env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
-                       home.filePath(QString::fromLatin1(dir).toLower()));
-        env.remove("RONDIX_PLATFORM");
-        env.remove("QT_QPA_PLATFORM");
-        QVERIFY(QDir().mkpath(home.filePath("bin")) && QDir().mkpath(home.filePath("config/Rondix")));
-        const QString log = home.filePath("xdg-open.log");
-        QFile opener(home.filePath("bin/xdg-open"));
-        QVERIFY(opener.open(QIODevice::WriteOnly));
-        opener.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n").arg(log).toUtf8());
-        opener.close();
-        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
-        env.insert("PATH", home.filePath("bin") + ":" + env.value("PATH"));
-        QFile conf(home.filePath("config/Rondix/Rondix.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("[General]\napp_language=en\nsoundEnabled=false\nlaunchAtLogin=false\n"
-                   "user_explicitly_cleared_hotkey=true\n");
-        conf.close();
+        RondixHome home;
+        QVERIFY(home.recordOpens());
+        QVERIFY(home.writeSettings("launchAtLogin=false\nuser_explicitly_cleared_hotkey=true\n"));
 
         // The editors, owned as the settings window owns them: every commit into the store.
-        AppProfileManager store(home.filePath("data"));
+        AppProfileManager store(home.path("data"));
         const QUuid ringId = store.universalProfile().id;
         store.clearAllSlots(ringId); // every sector empty, as a new ring starts
         QWidget window;
@@ -261,28 +242,13 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return (probeOut += probe.readAllStandardOutput()).contains("ready"); },
                                 10000));
         QProcess rondix;
-        rondix.setProcessEnvironment(env);
-        rondix.start(QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix"), {});
-        QByteArray rondixOut;
-        QVERIFY(QTest::qWaitFor(
-            [&] { return (rondixOut += rondix.readAllStandardOutput()).contains("launched successfully"); },
-            10000));
-        const auto call = [&](const QString& method) {
-            return QDBusConnection::sessionBus().call(
-                QDBusMessage::createMethodCall(service, "/org/rondix/Rondix", service, method), QDBus::Block,
-                3000);
-        };
-        const auto ringCentre = [&]() -> QPoint {
-            const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(
-                QDBusMessage::createMethodCall(service, "/org/rondix/Rondix", "org.freedesktop.DBus.Properties",
-                                               "Get")
-                    << service << QStringLiteral("RingGeometry"),
-                QDBus::Block, 3000);
-            return qdbus_cast<QRect>(reply.value().variant().value<QDBusArgument>()).center();
+        QVERIFY(!home.launch(rondix).isEmpty());
+        const auto ringCentre = [] {
+            return qdbus_cast<QRect>(RondixHome::property("RingGeometry").value<QDBusArgument>()).center();
         };
         const auto chooseSector = [&](QPoint offset) {
             xdotool({"mousemove", "--sync", "700", "450"});
-            QCOMPARE(call("Summon").type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(RondixHome::call("Summon", {}).type(), QDBusMessage::ReplyMessage);
             QPoint centre;
             QTRY_VERIFY((centre = ringCentre()) != QPoint());
             QTest::qWait(200);
@@ -300,15 +266,9 @@ private Q_SLOTS:
                                  5000);
         QTest::qWait(300);
         chooseSector(QPoint(0, -100));
-        QTRY_COMPARE_WITH_TIMEOUT(
-            [&] {
-                QFile f(log);
-                return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-            }(),
-            url + "\n", 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(home.opened(), url + "\n", 5000);
 
-        rondix.terminate();
-        QVERIFY(rondix.waitForFinished(5000));
+        QVERIFY(RondixHome::stop(rondix));
         probe.kill();
         probe.waitForFinished(3000);
     }

@@ -3,6 +3,7 @@
 // application installed under $XDG_DATA_HOME/applications is found, added by
 // keyboard alone, and its icon dragged from the library onto a sector.
 #include "DesktopTools.h"
+#include "TestFiles.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
 #include "platform/Platform.h"
@@ -10,6 +11,7 @@
 #include "settings/AppScanner.h"
 #include "settings/IconLibraryView.h"
 #include "settings/RingVisualEditorView.h"
+#include "ShippedStrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,19 +47,12 @@ private Q_SLOTS:
             QSKIP("needs the X11 test session (tests/session/run-session)");
         if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
             QSKIP("xdotool is not installed");
-        qputenv("RONDIX_L10N_DIR", QByteArray(RONDIX_SOURCE_DIR "/resources/l10n"));
-        qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
         // GIO reads the data folders once: the entry is there before the first scan.
-        qputenv("XDG_DATA_HOME", m_dir.filePath(u"data"_s).toUtf8());
         qputenv("LANGUAGE", "en");
-        QVERIFY(QDir().mkpath(m_dir.filePath(u"data/applications"_s)));
+        useShippedStrings(m_dir, true);
         m_entryPath = m_dir.filePath(u"data/applications/org.rondix.TestPad.desktop"_s);
-        QFile entry(m_entryPath);
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=Quokka TestPad\nName[ja]=クオッカ\nExec=true\n"
-                    "Icon=accessories-text-editor\n");
-        entry.close();
-        L10n::shared().setCurrentLanguage(u"en"_s);
+        QVERIFY(writeFile(m_entryPath, "[Desktop Entry]\nType=Application\nName=Quokka TestPad\n"
+                                       "Name[ja]=クオッカ\nExec=true\nIcon=accessories-text-editor\n"));
         AppProfileManager::shared().resetToDefaults();
     }
 

@@ -1,68 +1,14 @@
 // The settings window of a running Rondix on the real X server, driven with
 // the keyboard alone (real key presses through xdotool), and what a screen
 // reader sees of it over AT-SPI (python3-pyatspi reads the tree).
-#include "DesktopTools.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
-#include "RondixHome.h"
+#include "SettingsWindowOnScreen.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtDBus>
 #include <QtTest>
 
-namespace {
-const QString kTreeScript = QStringLiteral(RONDIX_SOURCE_DIR "/tests/x11/settings/atspi_tree.py");
-const QString kTitle = QStringLiteral("Rondix Ring Settings");
-
-struct Accessible
-{
-    QString role;
-    QString name;
-    bool focused = false;
-    bool checked = false;
-    bool focusable = false;
-    bool showing = false;
-};
-
-// The settings window's accessible tree as AT-SPI serves it.
-QList<Accessible> tree()
-{
-    QList<Accessible> nodes;
-    const QString out =
-        commandOutput(QStringLiteral("/usr/bin/python3"), {kTreeScript, QStringLiteral("rondix"), kTitle});
-    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
-        nodes.append({o["role"].toString(), o["name"].toString(), o["focused"].toBool(),
-                      o["checked"].toBool(), o["focusable"].toBool(), o["showing"].toBool()});
-    }
-    return nodes;
-}
-
-// The control with the keyboard focus. The current row of a list keeps its
-// focused state after the focus moved on, so rows count only when nothing
-// else has the focus.
-std::optional<Accessible> focused()
-{
-    std::optional<Accessible> row;
-    for (const Accessible& a : tree()) {
-        if (!a.focused || !a.showing)
-            continue;
-        if (a.role != QLatin1String("list item"))
-            return a;
-        row = a;
-    }
-    return row;
-}
-
-bool showingNamed(const QString& name)
-{
-    const QList<Accessible> nodes = tree();
-    return std::any_of(nodes.begin(), nodes.end(),
-                       [&](const Accessible& a) { return a.showing && a.name == name; });
-}
-
-} // namespace
+using namespace SettingsWindowOnScreen;
 
 class TestSettingsWindowX11 : public QObject
 {
@@ -91,19 +37,6 @@ class TestSettingsWindowX11 : public QObject
         return std::nullopt;
     }
 
-    // Presses Tab until the control named `name` has the keyboard focus.
-    bool tabTo(const QString& name, const QString& tabKey = QStringLiteral("Tab"))
-    {
-        for (int i = 0; i < 40; ++i) {
-            const std::optional<Accessible> now = focused();
-            if (now && now->name == name)
-                return true;
-            pressKeys(tabKey);
-        }
-        qWarning() << "focus never reached" << name;
-        return false;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -117,9 +50,6 @@ private Q_SLOTS:
         QVERIFY(!RondixHome::onBus());
         // The market has no server here: its tab shows the network error.
         QVERIFY(m_home.writeSettings("launchAtLogin=false\nrx_market_base_url=http://127.0.0.1:9\n"));
-        QProcessEnvironment env = m_home.env;
-        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-
         const RingProfile global = PresetProfiles::globalDefault();
         QList<ActionSlot> slots;
         for (qint64 i = 0; i < 8; ++i) {
@@ -132,16 +62,7 @@ private Q_SLOTS:
         m_mail = RingProfile(QUuid::createUuid(), "Mail", QStringLiteral("org.example.Mail"), std::nullopt,
                              slots, false);
         QVERIFY(writeFile(m_home.storePath(), encodeRingProfiles({global, m_mail})));
-        QVERIFY(!m_home.launch(m_rondix, {}, env).isEmpty());
-        QCOMPARE(RondixHome::call(QStringLiteral("ShowSettings"), {}).type(), QDBusMessage::ReplyMessage);
-        QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(window =
-                  commandOutput(QStringLiteral("xdotool"), {"search", "--name", kTitle}).section('\n', 0, 0))
-                 .isEmpty(),
-            10000);
-        commandOutput(QStringLiteral("xdotool"), {"windowactivate", "--sync", window});
-        QTRY_VERIFY_WITH_TIMEOUT(focused().has_value(), 10000);
+        QVERIFY(!open(m_home, m_rondix).isEmpty());
     }
 
     void cleanupTestCase() { RondixHome::stop(m_rondix); }
@@ -149,17 +70,9 @@ private Q_SLOTS:
     // Every control a keyboard reaches has a name a screen reader can say.
     void accessibleNames()
     {
-        const QList<Accessible> nodes = tree();
-        QStringList names;
-        for (const Accessible& a : nodes) {
-            if (!a.showing)
-                continue;
-            names << a.name;
-            static const QStringList controls{"push button", "check box", "toggle button", "radio button",
-                                              "text",        "list",      "combo box",     "page tab"};
-            if (a.focusable && controls.contains(a.role))
-                QVERIFY2(!a.name.isEmpty(), qPrintable(QStringLiteral("a %1 without a name").arg(a.role)));
-        }
+        QStringList unnamed;
+        const QStringList names = showingNames(&unnamed);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
         for (const char* expected :
              {"Ring Profiles", "General & Hotkeys", "Ring Market", "Test Summon (Alt+Space)", "Rings",
               "Global Ring (Default), Global", "Mail", "Add a Ring for an App…", "Export Ring…",
