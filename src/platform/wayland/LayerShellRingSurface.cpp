@@ -2,6 +2,7 @@
 
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -30,6 +31,7 @@ LayerShellRingSurface::LayerShellRingSurface(WaylandConnection* conn, zwlr_layer
     m_pointerWait.setSingleShot(true);
     m_pointerWait.setInterval(kPointerWaitMs);
     connect(&m_pointerWait, &QTimer::timeout, this, &LayerShellRingSurface::placeAtCentreIfWaiting);
+    connect(m_conn, &WaylandConnection::outputsChanged, this, &LayerShellRingSurface::followScales);
     connect(m_conn, &WaylandConnection::broken, this, [this] {
         if (m_shown)
             Q_EMIT escapePressed(); // nothing can be shown any more: close the ring
@@ -133,12 +135,7 @@ void LayerShellRingSurface::destroyOverlays()
     for (auto& o : m_overlays) {
         if (o->frame)
             wl_callback_destroy(o->frame);
-        for (auto& b : o->buffers) {
-            if (b->buffer)
-                wl_buffer_destroy(b->buffer);
-            if (b->data)
-                munmap(b->data, b->size);
-        }
+        dropBuffers(*o);
         if (o->layer)
             zwlr_layer_surface_v1_destroy(o->layer);
         if (o->surface)
@@ -148,6 +145,7 @@ void LayerShellRingSurface::destroyOverlays()
     m_ringOverlay = nullptr;
     m_pointerOverlay = nullptr;
     m_pointerInside = false;
+    m_left = {};
 }
 
 void LayerShellRingSurface::end()
@@ -177,17 +175,7 @@ void LayerShellRingSurface::layerConfigure(void* data, zwlr_layer_surface_v1* la
     if (o->configured && size == o->size)
         return;
     o->configured = true;
-    if (size != o->size) {
-        // Buffers of another size are of no use any more.
-        for (auto& b : o->buffers) {
-            if (b->buffer)
-                wl_buffer_destroy(b->buffer);
-            if (b->data)
-                munmap(b->data, b->size);
-        }
-        o->buffers.clear();
-        o->size = size;
-    }
+    o->size = size; // the next frame is drawn at this size, in fresh buffers
     o->owner->draw(*o);
 }
 
@@ -200,15 +188,41 @@ void LayerShellRingSurface::layerClosed(void* data, zwlr_layer_surface_v1*)
         later(self, [self] { Q_EMIT self->escapePressed(); });
 }
 
-LayerShellRingSurface::Buffer* LayerShellRingSurface::freeBuffer(Overlay& o)
+int LayerShellRingSurface::scaleOf(const Overlay& o)
 {
+    // An integer scale needs wl_surface 3; older compositors upscale a scale 1 buffer.
+    if (!o.output || !o.surface || wl_surface_get_version(o.surface) < WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION)
+        return 1;
+    return std::clamp(o.output->scale, 1, 8);
+}
+
+void LayerShellRingSurface::dropBuffers(Overlay& o, int keepScale)
+{
+    // Buffers the compositor still holds may go too: it keeps its own
+    // reference to their memory until it is done with them.
+    std::erase_if(o.buffers, [&](const std::unique_ptr<Buffer>& b) {
+        if (keepScale > 0 && b->logical == o.size && b->scale == keepScale)
+            return false;
+        if (b->buffer)
+            wl_buffer_destroy(b->buffer);
+        if (b->data)
+            munmap(b->data, b->size);
+        return true;
+    });
+}
+
+LayerShellRingSurface::Buffer* LayerShellRingSurface::freeBuffer(Overlay& o, int scale)
+{
+    // Buffers of another size or scale are of no use any more.
+    dropBuffers(o, scale);
+    const QSize pixels = o.size * scale;
     for (auto& b : o.buffers)
         if (!b->busy)
             return b.get();
     if (o.buffers.size() >= 2 || o.size.isEmpty())
         return nullptr; // both are with the compositor: draw on release
-    const int stride = o.size.width() * 4;
-    const size_t size = size_t(stride) * size_t(o.size.height());
+    const int stride = pixels.width() * 4;
+    const size_t size = size_t(stride) * size_t(pixels.height());
     const int fd = memfd_create("rondix-ring", MFD_CLOEXEC);
     if (fd < 0)
         return nullptr;
@@ -225,8 +239,10 @@ LayerShellRingSurface::Buffer* LayerShellRingSurface::freeBuffer(Overlay& o)
     wl_shm_pool* pool = wl_shm_create_pool(m_conn->shm(), fd, int(size));
     auto b = std::make_unique<Buffer>();
     b->overlay = &o;
-    b->buffer = wl_shm_pool_create_buffer(pool, 0, o.size.width(), o.size.height(), stride,
+    b->buffer = wl_shm_pool_create_buffer(pool, 0, pixels.width(), pixels.height(), stride,
                                           WL_SHM_FORMAT_ARGB8888);
+    b->logical = o.size;
+    b->scale = scale;
     wl_shm_pool_destroy(pool);
     close(fd);
     b->data = static_cast<uchar*>(data);
@@ -294,20 +310,27 @@ void LayerShellRingSurface::draw(Overlay& o)
     if (!o.configured || o.frame)
         return; // the frame callback draws what is left
     const bool hasRing = &o == m_ringOverlay && m_placed && m_content;
-    if (o.mapped && !hasRing && o.shown.isEmpty())
+    const int scale = scaleOf(o);
+    // A new size or scale replaces the whole surface.
+    const bool whole = !o.mapped || o.committedSize != o.size || o.committedScale != scale;
+    if (!whole && !hasRing && o.shown.isEmpty())
         return; // nothing to change
     const QPoint origin = o.output ? o.output->geometry.topLeft() : QPoint();
-    if (o.mapped && hasRing && !m_dirty && o.shown == m_ring.translated(-origin))
+    const QRect ring = hasRing ? m_ring.translated(-origin) : QRect();
+    if (!whole && hasRing && !m_dirty && o.shown == ring)
         return;
-    Buffer* b = freeBuffer(o);
+    Buffer* b = freeBuffer(o, scale);
     if (!b) {
         // Both buffers are with the compositor: the next release draws.
         for (auto& busy : o.buffers)
             busy->waitedFor = true;
         return;
     }
-    const QRect ring = hasRing ? m_ring.translated(-origin) : QRect();
-    QImage image(b->data, o.size.width(), o.size.height(), o.size.width() * 4, QImage::Format_ARGB32_Premultiplied);
+    // Painted in logical coordinates; the image's pixel ratio makes the
+    // painter draw strokes and text with every device pixel.
+    const QSize pixels = b->logical * b->scale;
+    QImage image(b->data, pixels.width(), pixels.height(), pixels.width() * 4, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     if (!b->drawn.isEmpty() && b->drawn != ring) {
         QPainter p(&image);
         p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -321,13 +344,18 @@ void LayerShellRingSurface::draw(Overlay& o)
     b->drawn = ring;
 
     wl_surface_attach(o.surface, b->buffer, 0, 0);
-    if (!o.mapped) {
+    if (scale != o.committedScale)
+        wl_surface_set_buffer_scale(o.surface, scale);
+    // Damage is in surface coordinates, which are logical.
+    if (whole) {
         wl_surface_damage(o.surface, 0, 0, o.size.width(), o.size.height());
     } else {
         const QRect damage = o.shown.united(ring);
         wl_surface_damage(o.surface, damage.x(), damage.y(), damage.width(), damage.height());
     }
     o.shown = ring;
+    o.committedSize = o.size;
+    o.committedScale = scale;
     b->busy = true;
     if (hasRing) {
         o.frame = wl_surface_frame(o.surface);
@@ -343,6 +371,25 @@ void LayerShellRingSurface::draw(Overlay& o)
     }
 }
 
+void LayerShellRingSurface::followScales()
+{
+    const QList<WaylandConnection::Output*>& outputs = m_conn->outputs();
+    for (const auto& o : m_overlays) {
+        // An output that went away is about to close its overlay; until then
+        // it is drawn as one without an output.
+        if (o->output && !outputs.contains(o->output))
+            o->output = nullptr;
+        if (!o->mapped || o->committedScale == scaleOf(*o))
+            continue;
+        // Rescaled: the next frame is drawn at the new scale, in new buffers.
+        if (o.get() == m_ringOverlay) {
+            m_dirty = true;
+            scheduleDraw();
+        } else {
+            draw(*o);
+        }
+    }
+}
 
 void LayerShellRingSurface::frameDone(void* data, wl_callback* callback, uint32_t)
 {
@@ -354,8 +401,9 @@ void LayerShellRingSurface::frameDone(void* data, wl_callback* callback, uint32_
         self->m_firstFramePending = false;
         traceFrame("frame"); // the compositor has it on screen
     }
-    if (o->owner->m_dirty && o == o->owner->m_ringOverlay)
-        o->owner->draw(*o);
+    // What changed meanwhile: the ring, a ring that moved to another output,
+    // a new size or scale.
+    self->draw(*o);
 }
 
 void LayerShellRingSurface::place(Overlay& o, const QPoint& globalCentre, const std::optional<QPointF>&)
@@ -408,6 +456,14 @@ void LayerShellRingSurface::pointerEnter(wl_surface* surface, double x, double y
     Overlay* o = overlayFor(surface);
     if (!o)
         return;
+    if (m_placed && o == m_left.overlay && QPointF(x, y) == m_left.at) {
+        // Given back where it was taken away (an output rescaled): no move.
+        m_pointerOverlay = o;
+        m_pointerInside = m_left.inside;
+        m_left = {};
+        return;
+    }
+    m_left = {};
     m_pointerOverlay = o;
     m_pointer = QPointF(x, y);
     if (m_shown && !m_placed) {
@@ -426,9 +482,16 @@ void LayerShellRingSurface::pointerEnter(wl_surface* surface, double x, double y
 void LayerShellRingSurface::pointerLeave(wl_surface* surface)
 {
     if (m_pointerOverlay && m_pointerOverlay->surface == surface) {
+        m_left = {m_pointerOverlay, m_pointer, m_pointerInside};
         if (m_pointerInside && m_pointerOverlay == m_ringOverlay) {
             m_pointerInside = false;
-            later(this, [this] { Q_EMIT pointerLeft(); });
+            // An output being rescaled or moved takes the pointer away and
+            // gives it straight back, in the same burst of events: only a
+            // leave that lasts takes the pointer out of the ring.
+            later(this, [this] {
+                if (!m_pointerInside)
+                    Q_EMIT pointerLeft();
+            });
         }
         m_pointerOverlay = nullptr;
     }

@@ -16,7 +16,9 @@ struct zwlr_layer_surface_v1;
 // The ring on a layer-shell overlay: one transparent surface per output above
 // every window, with the keyboard, so the pointer position arrives with the
 // pointer's enter and Escape and clicks elsewhere are seen. The ring widget is
-// painted into shared-memory buffers and only its square is damaged.
+// painted into shared-memory buffers and only its square is damaged. On a
+// scaled output the buffers hold as many device pixels as the output has, so
+// the ring is drawn at full resolution; positions stay logical throughout.
 class LayerShellRingSurface : public RingSurface, private WaylandConnection::InputSink
 {
     Q_OBJECT
@@ -53,7 +55,9 @@ private:
         size_t size = 0;
         bool busy = false;
         bool waitedFor = false;
-        QRect drawn; // what of the ring this buffer holds, surface coordinates
+        QSize logical; // the surface size it was made for
+        int scale = 1; // device pixels to a logical one
+        QRect drawn;   // what of the ring this buffer holds, surface coordinates
     };
     struct Overlay
     {
@@ -64,6 +68,9 @@ private:
         QSize size;
         bool configured = false;
         bool mapped = false;
+        // What the last commit showed: its logical size and its buffer scale.
+        QSize committedSize;
+        int committedScale = 0;
         wl_callback* frame = nullptr;
         std::vector<std::unique_ptr<Buffer>> buffers;
         QRect shown; // the ring's square on screen, surface coordinates
@@ -73,7 +80,11 @@ private:
     void destroyOverlays();
     Overlay* overlayFor(wl_surface* surface) const;
     Overlay* ringOverlay() const;
-    Buffer* freeBuffer(Overlay& o);
+    static int scaleOf(const Overlay& o);
+    // Drops the overlay's buffers, all or those not made for its size at `keepScale`.
+    static void dropBuffers(Overlay& o, int keepScale = 0);
+    Buffer* freeBuffer(Overlay& o, int scale);
+    void followScales();
     void draw(Overlay& o);
     void scheduleDraw();
     void place(Overlay& o, const QPoint& globalCentre, const std::optional<QPointF>& pointerGlobal);
@@ -107,6 +118,13 @@ private:
     Overlay* m_pointerOverlay = nullptr;
     QPointF m_pointer;                  // surface coordinates on m_pointerOverlay
     bool m_pointerInside = false;
+    // Where the pointer last left an overlay, until it enters one again.
+    struct PointerLeft
+    {
+        Overlay* overlay = nullptr;
+        QPointF at;
+        bool inside = false;
+    } m_left;
     bool m_discreteAxis = false;
     bool m_drawPending = false;
     bool m_firstFramePending = false; // for RONDIX_TRACE_FRAMES
