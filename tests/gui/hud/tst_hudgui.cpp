@@ -281,11 +281,6 @@ private Q_SLOTS:
         QTest::newRow("touchpad: three small deltas make one step")
             << QList<QPoint>{{0, 24}, {0, 24}, {0, 24}} << QList<QPoint>{none, none, none} << false
             << QList<int>{1};
-        QTest::newRow("touchpad: two small deltas make none")
-            << QList<QPoint>{{0, 24}, {0, 24}} << QList<QPoint>{none, none} << false << QList<int>{};
-        QTest::newRow("touchpad: accumulator restarts after a step")
-            << QList<QPoint>{{0, -40}, {0, -40}, {0, -40}, {0, -40}, {0, -24}}
-            << QList<QPoint>{none, none, none, none, none} << false << QList<int>{-1, -1};
         QTest::newRow("high-resolution wheel: eighth notches")
             << QList<QPoint>(8, QPoint(0, 15)) << QList<QPoint>(8, none) << false << QList<int>{1};
         QTest::newRow("pixel deltas") << QList<QPoint>{{0, 24}, {0, 24}, {0, 24}}

@@ -291,11 +291,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("offset");
         QTest::addColumn<int>("selected");
-        QTest::newRow("above the hub") << QPoint(0, -100) << 0;
-        QTest::newRow("right") << QPoint(100, 0) << 2;
+        // (Real clicks on sectors are the desktop test's.)
+        QTest::newRow("lower left") << QPoint(-80, 80) << 5;
         QTest::newRow("hub does nothing") << QPoint(0, -20) << 3;
         QTest::newRow("frame corner does nothing") << QPoint(145, 145) << 3;
-        QTest::newRow("lower left") << QPoint(-80, 80) << 5;
     }
 
     void ringClicks()

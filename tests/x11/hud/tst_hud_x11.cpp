@@ -110,22 +110,6 @@ private Q_SLOTS:
                                   2000);
     }
 
-    void ringNeverTakesFocusAndEscapeClosesIt()
-    {
-        movePointer(QPoint(400, 300));
-        showRing();
-        QWidget* w = m_panel->window();
-        QCOMPARE(w->geometry(), QRect(220, 120, 360, 360));
-        const QString info = commandOutput(u"xwininfo -id "_s + QString::number(w->winId()));
-        QVERIFY2(info.contains("Override Redirect State: yes"_L1), qPrintable(info));
-        QTest::qWait(200);
-        QVERIFY(m_client->isActiveWindow());
-        QCOMPARE(xdotool(u"getactivewindow"_s), QString::number(m_client->winId()));
-        xdotool(u"key Escape"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isShown(), 2000);
-        QVERIFY(!w->isVisible() && m_client->isActiveWindow());
-    }
-
     void clickElsewhereClosesRingAndReachesWindow_data()
     {
         QTest::addColumn<QPoint>("ringAt");
