@@ -5,6 +5,8 @@
 
 #include <QCursor>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
 #include <QGuiApplication>
 #include <QRegion>
 #include <QScreen>
@@ -18,6 +20,7 @@ WindowRingSurface::WindowRingSurface(InputMonitor* input, WindowSystem* windows,
     : RingSurface(parent)
     , m_input(input)
     , m_windows(windows)
+    , m_fillsScreen(QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
 {
     if (m_input) {
         connect(m_input, &InputMonitor::keyPressed, this, &WindowRingSurface::onKey);
@@ -47,7 +50,7 @@ QWidget* WindowRingSurface::host()
 {
     if (m_window)
         return m_window.get();
-    if (takesFocus()) {
+    if (takesFocus() || m_fillsScreen) {
         m_window = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         m_window->installEventFilter(this);
     } else {
@@ -60,14 +63,45 @@ QWidget* WindowRingSurface::host()
     m_window->setAttribute(Qt::WA_TranslucentBackground);
     m_window->setAttribute(Qt::WA_NoSystemBackground);
     m_window->setFocusPolicy(Qt::NoFocus);
-    m_window->setFixedSize(kSize, kSize);
+    if (!m_fillsScreen)
+        m_window->setFixedSize(kSize, kSize);
     m_window->setMouseTracking(true);
     return m_window.get();
+}
+
+QPoint WindowRingSurface::centredIn(const QSize& size)
+{
+    return {std::max(0, (size.width() - kSize) / 2), std::max(0, (size.height() - kSize) / 2)};
 }
 
 std::optional<RingPlacement> WindowRingSurface::begin(const std::optional<QPoint>& at, QWidget* content)
 {
     clearMonitors();
+    m_content = content;
+    if (m_fillsScreen) {
+        // The desktop sizes the window to its screen; until it has, the ring
+        // is centred for the size of the screen Qt expects it on, and it is
+        // centred again when the real size arrives.
+        QWidget* window = host();
+        if (m_input) {
+            m_input->acquireKeys(this);
+            m_input->acquireButtons(this);
+            m_monitoring = true;
+        }
+        QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+        const QSize size = window->isVisible() ? window->size()
+                           : screen                                     ? screen->geometry().size()
+                                                                        : window->size();
+        if (content) {
+            content->move(centredIn(size));
+            content->show();
+        }
+        window->showMaximized();
+        window->raise();
+        window->activateWindow();
+        m_shown = true;
+        return RingPlacement{geometry(), std::nullopt};
+    }
     QPoint p;
     if (at)
         p = *at;
@@ -143,7 +177,12 @@ void WindowRingSurface::end()
 
 QRect WindowRingSurface::geometry() const
 {
-    return m_window && m_shown ? m_window->geometry() : QRect();
+    if (!m_window || !m_shown)
+        return {};
+    if (!m_fillsScreen)
+        return m_window->geometry();
+    const QPoint inside = m_content ? m_content->pos() : centredIn(m_window->size());
+    return {m_window->geometry().topLeft() + inside, QSize(kSize, kSize)};
 }
 
 void WindowRingSurface::clearMonitors()
@@ -157,8 +196,20 @@ void WindowRingSurface::clearMonitors()
 
 bool WindowRingSurface::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_window.get() || !m_shown)
+    if (watched != m_window.get())
         return false;
+    if (event->type() == QEvent::Resize && m_fillsScreen && m_content)
+        m_content->move(centredIn(static_cast<QResizeEvent*>(event)->size()));
+    if (!m_shown)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress && m_fillsScreen) {
+        // The window covers the screen: a press that reaches it, not the
+        // ring, is a click beside the ring.
+        const auto button = static_cast<QMouseEvent*>(event)->button();
+        if (button == Qt::LeftButton || button == Qt::RightButton)
+            Q_EMIT clickedElsewhere();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         Q_EMIT escapePressed();
         return true;

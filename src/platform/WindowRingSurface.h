@@ -14,6 +14,11 @@ struct RawKeyEvent;
 // pointer events to the hosted ring; Escape and clicks elsewhere come from the
 // global input monitor. Without a compositor the window is cut to the ring's
 // circle and what was behind it is offered as the backdrop.
+//
+// A Wayland client cannot place its windows, so there (a desktop without the
+// overlay protocol) the window is a transparent full-screen one with the ring
+// in its middle: the ring is centred on whichever screen the desktop shows it
+// on, and a click beside the ring lands on the window itself.
 class WindowRingSurface : public RingSurface
 {
     Q_OBJECT
@@ -45,6 +50,8 @@ protected:
 
 private:
     bool takesFocus() const;
+    // The ring's top-left corner inside a full-screen window of `size`.
+    static QPoint centredIn(const QSize& size);
     static QPixmap grabBackdrop(const QPoint& origin);
     void clearMonitors();
     void onKey(const RawKeyEvent& event);
@@ -53,6 +60,8 @@ private:
     QPointer<InputMonitor> m_input;
     WindowSystem* m_windows;
     std::unique_ptr<QWidget> m_window;
+    QPointer<QWidget> m_content;
+    const bool m_fillsScreen;
     bool m_shown = false;
     bool m_monitoring = false;
     QPixmap m_backdrop;

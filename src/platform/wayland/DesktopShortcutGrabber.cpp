@@ -67,6 +67,16 @@ DesktopShortcutGrabber::DesktopShortcutGrabber(Desktop desktop, QObject* parent)
     , m_desktop(desktop)
 {}
 
+QString DesktopShortcutGrabber::gnomeCommand(const QString& program)
+{
+    // The desktop splits the command the way a shell would, and a path may
+    // hold spaces or quotes.
+    gchar* quoted = g_shell_quote(program.toUtf8().constData());
+    const QString command = QString::fromUtf8(quoted) + QStringLiteral(" summon");
+    g_free(quoted);
+    return command;
+}
+
 QString DesktopShortcutGrabber::gnomeAccelerator(quint16 keyCode, quint32 modifiers)
 {
     const QString key = keyName(keyCode);
@@ -135,8 +145,7 @@ int DesktopShortcutGrabber::grabGnome(const QString& accelerator)
     const QByteArray path = kGnomePath.toUtf8();
     GSettings* binding = g_settings_new_with_path(kCustomBinding, path.constData());
     g_settings_set_string(binding, "name", "Rondix");
-    const QByteArray command =
-        (QStringLiteral("'%1' summon").arg(QCoreApplication::applicationFilePath())).toUtf8();
+    const QByteArray command = gnomeCommand(QCoreApplication::applicationFilePath()).toUtf8();
     g_settings_set_string(binding, "command", command.constData());
     g_settings_set_string(binding, "binding", accelerator.toUtf8().constData());
     g_object_unref(binding);

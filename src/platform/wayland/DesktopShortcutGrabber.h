@@ -29,6 +29,9 @@ public:
     void ungrab() override;
     bool isGrabbed() const override { return m_grabbed; }
 
+    // The command GNOME runs for the binding: `program summon`, quoted as
+    // the desktop splits it.
+    static QString gnomeCommand(const QString& program);
     // GNOME's accelerator text ("<Alt>space"); empty when the key has no name.
     static QString gnomeAccelerator(quint16 keyCode, quint32 modifiers);
     // KWin's key sequence text ("Alt+Space"); empty when the key has no name.
