@@ -3,8 +3,11 @@
 // The real rondix binary in a private home on the test session
 // (tests/session/run-session): its own settings, ring store and XDG folders,
 // reached over the session bus like a user's desktop reaches it.
+#include "DesktopTools.h"
 #include "TestFiles.h"
 
+#include <cmath>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -122,6 +125,27 @@ public:
                    : QVariant();
     }
     static bool answers() { return property(QStringLiteral("RingVisible")).isValid(); }
+    static bool ringVisible() { return property(QStringLiteral("RingVisible")).toBool(); }
+    // The centre of the ring on screen; a null point while it is hidden.
+    static QPoint ringCentre()
+    {
+        return qdbus_cast<QRect>(property(QStringLiteral("RingGeometry")).value<QDBusArgument>()).center();
+    }
+    // Sector `index` of a ring centred at `centre`: 0 is north, clockwise in 45 degree steps.
+    static QPoint sectorPoint(QPoint centre, int index)
+    {
+        const double a = index * M_PI / 4;
+        return centre + QPoint(qRound(100 * std::sin(a)), qRound(-100 * std::cos(a)));
+    }
+    // A first move inside the hub, then onto the sector, and a click there.
+    static void clickSector(QPoint centre, int index)
+    {
+        movePointer(centre + QPoint(3, 3));
+        QTest::qWait(30);
+        movePointer(sectorPoint(centre, index));
+        QTest::qWait(60);
+        xdotool(QStringLiteral("click 1"));
+    }
 
     QProcessEnvironment env;
 

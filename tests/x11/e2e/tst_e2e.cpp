@@ -35,11 +35,8 @@ class TestE2E : public QObject
     static bool onBus() { return RondixHome::onBus(); }
     static QVariant property(const QString& name) { return RondixHome::property(name); }
     int runRondix(const QStringList& args) { return m_home.run(args).status; }
-    bool ringVisible() { return property(QStringLiteral("RingVisible")).toBool(); }
-    QPoint ringCentre()
-    {
-        return qdbus_cast<QRect>(property(QStringLiteral("RingGeometry")).value<QDBusArgument>()).center();
-    }
+    static bool ringVisible() { return RondixHome::ringVisible(); }
+    static QPoint ringCentre() { return RondixHome::ringCentre(); }
     // What the ring's actions could change: opened addresses, the target's text, the volume.
     QStringList effects()
     {
@@ -62,20 +59,8 @@ class TestE2E : public QObject
         xdotool(QStringLiteral("key alt+space"));
         return QTest::qWaitFor([this] { return ringVisible(); }, 3000) ? ringCentre() : QPoint();
     }
-    static QPoint sectorPoint(const QPoint& centre, int index)
-    {
-        // Sector 0 is north; they run clockwise in 45 degree steps.
-        const double a = index * M_PI / 4;
-        return centre + QPoint(qRound(100 * std::sin(a)), qRound(-100 * std::cos(a)));
-    }
-    void clickSector(const QPoint& centre, int index)
-    {
-        movePointer(centre + QPoint(3, 3)); // a first move inside the hub
-        QTest::qWait(30);
-        movePointer(sectorPoint(centre, index));
-        QTest::qWait(60);
-        xdotool(QStringLiteral("click 1"));
-    }
+    static QPoint sectorPoint(QPoint centre, int index) { return RondixHome::sectorPoint(centre, index); }
+    static void clickSector(QPoint centre, int index) { RondixHome::clickSector(centre, index); }
     void activateTarget()
     {
         xdotool(QStringLiteral("windowactivate --sync ") + m_targetWindow);

@@ -4,7 +4,7 @@
 // editors store driving the real ring. (A real drag onto the ring editor is in
 // the icon library's desktop test.)
 #include "actions/ShortcutsManager.h"
-#include "DesktopTools.h"
+#include "DesktopWidgets.h"
 #include "l10n/L10n.h"
 #include "RondixHome.h"
 #include "model/AppProfileManager.h"
@@ -19,11 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-void clickWidget(const QWidget* w)
-{
-    clickAt(w->mapToGlobal(w->rect().center()));
-}
 
 // Counts the key presses of one key that reach the application.
 class KeyCounter : public QObject
@@ -57,22 +52,11 @@ class TestEditorsX11 : public QObject
     QTemporaryDir m_dir;
     ShortcutsManager* m_scripts = nullptr;
 
-    bool activate(QWidget* window)
-    {
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window))
-            return false;
-        xdotool({"windowactivate", "--sync", QString::number(window->winId())});
-        return QTest::qWaitForWindowActive(window);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs the X11 test session (tests/session/run-session)");
-        if (QStandardPaths::findExecutable("xdotool").isEmpty())
-            QSKIP("xdotool is not installed");
+        if (const QString missing = desktopMissing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         QVERIFY2(commandOutput("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
                  "a window manager must run");
         useShippedStrings(m_dir);
@@ -116,7 +100,7 @@ private Q_SLOTS:
             ActionSlot::empty(0), [&](const ActionSlot& s, int) { commits.append(s); }, m_scripts);
         layout->addWidget(editor);
         window.resize(520, 560);
-        QVERIFY(activate(&window));
+        QVERIFY(activateOnDesktop(&window));
         clickWidget(editor->findChild<QAbstractButton*>("slotTypeButton0"));
         QTRY_COMPARE(commits.size(), 1);
         commits.clear();
@@ -153,7 +137,7 @@ private Q_SLOTS:
         QWidget window;
         auto* field = new QLineEdit(&window);
         window.resize(300, 80);
-        QVERIFY(activate(&window));
+        QVERIFY(activateOnDesktop(&window));
         field->setFocus();
         KeyCounter tabs(Qt::Key_Tab);
         field->installEventFilter(&tabs);
@@ -202,7 +186,7 @@ private Q_SLOTS:
         showSlot(0);
         connect(ringEditor, &RingVisualEditorView::selectedSlotIndexChanged, this, showSlot);
         window.resize(800, 560);
-        QVERIFY(activate(&window));
+        QVERIFY(activateOnDesktop(&window));
 
         // East: record Control+Tab.
         clickAt(ringEditor->ringArea()->mapToGlobal(QPoint(150 + 100, 150)));
@@ -243,29 +227,21 @@ private Q_SLOTS:
                                 10000));
         QProcess rondix;
         QVERIFY(!home.launch(rondix).isEmpty());
-        const auto ringCentre = [] {
-            return qdbus_cast<QRect>(RondixHome::property("RingGeometry").value<QDBusArgument>()).center();
-        };
-        const auto chooseSector = [&](QPoint offset) {
+        const auto chooseSector = [&](int index) {
             xdotool({"mousemove", "--sync", "700", "450"});
             QCOMPARE(RondixHome::call("Summon", {}).type(), QDBusMessage::ReplyMessage);
             QPoint centre;
-            QTRY_VERIFY((centre = ringCentre()) != QPoint());
+            QTRY_VERIFY((centre = RondixHome::ringCentre()) != QPoint());
             QTest::qWait(200);
-            xdotool({"mousemove", "--sync", QString::number(centre.x() + 3), QString::number(centre.y() + 3)});
-            QTest::qWait(30);
-            const QPoint at = centre + offset;
-            xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
-            QTest::qWait(60);
-            xdotool({"click", "1"});
+            RondixHome::clickSector(centre, index);
         };
 
-        chooseSector(QPoint(100, 0));
+        chooseSector(2);
         // Qt::Key_Tab with Qt::ControlModifier, as the window received them.
         QTRY_VERIFY_WITH_TIMEOUT((probeOut += probe.readAllStandardOutput()).contains("press 16777217 67108864"),
                                  5000);
         QTest::qWait(300);
-        chooseSector(QPoint(0, -100));
+        chooseSector(0);
         QTRY_COMPARE_WITH_TIMEOUT(home.opened(), url + "\n", 5000);
 
         QVERIFY(RondixHome::stop(rondix));

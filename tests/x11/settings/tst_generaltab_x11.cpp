@@ -26,11 +26,6 @@ int lightnessAt(const QString& window, QPoint at)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-bool ringVisible()
-{
-    return RondixHome::property(QStringLiteral("RingVisible")).toBool();
-}
-
 } // namespace
 
 class TestGeneralTabX11 : public QObject
@@ -61,10 +56,10 @@ class TestGeneralTabX11 : public QObject
         commandOutput("xdotool", {"mousemove", "1380", "860"});
         QTest::qWait(100);
         commandOutput("xdotool", xdotoolArgs);
-        const bool shown = QTest::qWaitFor([] { return ringVisible(); }, 2000);
+        const bool shown = QTest::qWaitFor([] { return RondixHome::ringVisible(); }, 2000);
         if (shown) {
             pressKeys("Escape");
-            if (!QTest::qWaitFor([] { return !ringVisible(); }, 3000))
+            if (!QTest::qWaitFor([] { return !RondixHome::ringVisible(); }, 3000))
                 return false;
         }
         commandOutput("xdotool", {"windowactivate", "--sync", m_window});
@@ -141,7 +136,7 @@ private Q_SLOTS:
         QTest::qWait(200); // the recorder's keyboard grab is in place
         pressKeys("ctrl+alt+y");
         QTest::qWait(300);
-        QVERIFY(!ringVisible());
+        QVERIFY(!RondixHome::ringVisible());
         QVERIFY(tabTo("Record Again"));
         pressKeys("space");
         QTest::qWait(200);

@@ -2,7 +2,7 @@
 // openbox (tests/session/run-session) and the real desktop-entry backend: an
 // application installed under $XDG_DATA_HOME/applications is found, added by
 // keyboard alone, and its icon dragged from the library onto a sector.
-#include "DesktopTools.h"
+#include "DesktopWidgets.h"
 #include "TestFiles.h"
 #include "l10n/L10n.h"
 #include "model/AppProfileManager.h"
@@ -31,22 +31,11 @@ class TestIconLibraryX11 : public QObject
     QTemporaryDir m_dir;
     QString m_entryPath;
 
-    bool activate(QWidget* window)
-    {
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window))
-            return false;
-        xdotool(u"windowactivate --sync "_s + QString::number(window->winId()));
-        return QTest::qWaitForWindowActive(window);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs the X11 test session (tests/session/run-session)");
-        if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
-            QSKIP("xdotool is not installed");
+        if (const QString missing = desktopMissing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         // GIO reads the data folders once: the entry is there before the first scan.
         qputenv("LANGUAGE", "en");
         useShippedStrings(m_dir, true);
@@ -64,7 +53,7 @@ private Q_SLOTS:
         AppProfileManager& store = AppProfileManager::shared();
         QWidget window;
         window.resize(600, 400);
-        QVERIFY(activate(&window));
+        QVERIFY(activateOnDesktop(&window));
         AddAppProfileSheet sheet(&window);
         sheet.open();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
@@ -118,7 +107,7 @@ private Q_SLOTS:
         layout->addWidget(library, 0, Qt::AlignBottom);
         auto* editor = new RingVisualEditorView(ring, 0, [&](const ActionSlot& s) { updates.append(s); });
         layout->addWidget(editor);
-        QVERIFY(activate(&window));
+        QVERIFY(activateOnDesktop(&window));
         QTRY_VERIFY(!library->isLoadingApps());
         library->setSelectedTab(tab);
         library->setSearchText(search);
