@@ -1,5 +1,7 @@
 #include "platform/wayland/WaylandConnection.h"
 
+#include "xdg-output-unstable-v1-client-protocol.h"
+
 #include <cerrno>
 #include <cstring>
 #include <QAbstractEventDispatcher>
@@ -14,6 +16,7 @@ Q_LOGGING_CATEGORY(lcWayland, "rondix.wayland")
 namespace {
 constexpr quint32 kSeatVersion = 5;
 constexpr quint32 kOutputVersion = 2;
+constexpr quint32 kXdgOutputVersion = 3;
 } // namespace
 
 // The C listeners, each forwarding to the connection.
@@ -41,8 +44,13 @@ struct WaylandListeners
         if (!out)
             return;
         out->scale = std::max(1, out->pendingScale);
-        // Mode sizes are in pixels; the ring works in the logical space.
-        out->geometry = QRect(out->pending.topLeft(), out->pending.size() / out->scale);
+        // Mode sizes are in pixels; the ring works in the logical space. A
+        // fractional scale reaches wl_output rounded up, so where xdg-output
+        // tells the logical size it is taken from there.
+        if (out->xdgOutput && !out->pendingLogical.isEmpty())
+            out->geometry = out->pendingLogical;
+        else
+            out->geometry = QRect(out->pending.topLeft(), out->pending.size() / out->scale);
         Q_EMIT self(data)->outputsChanged();
     }
     static void outputScale(void* data, wl_output* o, int32_t factor)
@@ -50,6 +58,36 @@ struct WaylandListeners
         if (auto* out = self(data)->outputFor(o))
             out->pendingScale = factor;
     }
+
+    // zxdg_output_v1
+    static WaylandConnection::Output* outputFor(void* data, zxdg_output_v1* x)
+    {
+        for (WaylandConnection::Output* out : std::as_const(self(data)->m_outputs))
+            if (out->xdgOutput == x)
+                return out;
+        return nullptr;
+    }
+    static void xdgLogicalPosition(void* data, zxdg_output_v1* x, int32_t px, int32_t py)
+    {
+        if (auto* out = outputFor(data, x))
+            out->pendingLogical.moveTo(px, py);
+    }
+    static void xdgLogicalSize(void* data, zxdg_output_v1* x, int32_t w, int32_t h)
+    {
+        if (auto* out = outputFor(data, x))
+            out->pendingLogical.setSize(QSize(w, h));
+    }
+    static void xdgDone(void* data, zxdg_output_v1* x)
+    {
+        // Before version 3 the logical geometry ends here rather than with wl_output's "done".
+        auto* out = outputFor(data, x);
+        if (!out || self(data)->m_xdgOutputVersion >= 3 || out->pendingLogical.isEmpty())
+            return;
+        out->geometry = out->pendingLogical;
+        Q_EMIT self(data)->outputsChanged();
+    }
+    static void xdgName(void*, zxdg_output_v1*, const char*) {}
+    static void xdgDescription(void*, zxdg_output_v1*, const char*) {}
 
     // wl_seat
     static void seatCapabilities(void* data, wl_seat*, uint32_t caps) { self(data)->seatCapabilities(caps); }
@@ -135,6 +173,8 @@ struct WaylandListeners
                                                    &WaylandConnection::registryGlobalRemove};
     static constexpr wl_output_listener output{outputGeometry, outputMode, outputDone, outputScale, nullptr,
                                                nullptr};
+    static constexpr zxdg_output_v1_listener xdgOutput{xdgLogicalPosition, xdgLogicalSize, xdgDone, xdgName,
+                                                       xdgDescription};
     static constexpr wl_seat_listener seat{seatCapabilities, seatName};
     static constexpr wl_pointer_listener pointer{pointerEnter,      pointerLeave,    pointerMotion,
                                                  pointerButton,     pointerAxis,     pointerFrame,
@@ -184,10 +224,14 @@ WaylandConnection::~WaylandConnection()
     for (QObject* child : owned)
         delete child;
     for (Output* o : std::as_const(m_outputs)) {
+        if (o->xdgOutput)
+            zxdg_output_v1_destroy(o->xdgOutput);
         if (o->output)
             wl_output_destroy(o->output);
         delete o;
     }
+    if (m_xdgOutputs)
+        zxdg_output_manager_v1_destroy(m_xdgOutputs);
     if (m_pointer)
         wl_pointer_destroy(m_pointer);
     if (m_keyboard)
@@ -224,6 +268,12 @@ void WaylandConnection::registryGlobal(void* data, wl_registry* registry, quint3
         wl_seat_add_listener(self->m_seat, &WaylandListeners::seat, self);
     } else if (iface == wl_output_interface.name) {
         self->addOutput(name, version);
+    } else if (iface == zxdg_output_manager_v1_interface.name && !self->m_xdgOutputs) {
+        self->m_xdgOutputVersion = std::min(version, kXdgOutputVersion);
+        self->m_xdgOutputs = static_cast<zxdg_output_manager_v1*>(
+            wl_registry_bind(registry, name, &zxdg_output_manager_v1_interface, self->m_xdgOutputVersion));
+        for (Output* o : std::as_const(self->m_outputs))
+            self->watchLogicalGeometry(o);
     }
 }
 
@@ -239,6 +289,8 @@ void WaylandConnection::registryGlobalRemove(void* data, wl_registry*, quint32 n
             continue;
         self->m_outputs.removeAt(i);
         Q_EMIT self->outputsChanged();
+        if (o->xdgOutput)
+            zxdg_output_v1_destroy(o->xdgOutput);
         wl_output_destroy(o->output);
         delete o;
         return;
@@ -253,6 +305,15 @@ void WaylandConnection::addOutput(quint32 name, quint32 version)
         wl_registry_bind(m_registry, name, &wl_output_interface, std::min(version, kOutputVersion)));
     wl_output_add_listener(o->output, &WaylandListeners::output, this);
     m_outputs.append(o);
+    watchLogicalGeometry(o);
+}
+
+void WaylandConnection::watchLogicalGeometry(Output* o)
+{
+    if (!m_xdgOutputs || o->xdgOutput)
+        return;
+    o->xdgOutput = zxdg_output_manager_v1_get_xdg_output(m_xdgOutputs, o->output);
+    zxdg_output_v1_add_listener(o->xdgOutput, &WaylandListeners::xdgOutput, this);
 }
 
 WaylandConnection::Output* WaylandConnection::outputFor(wl_output* output) const

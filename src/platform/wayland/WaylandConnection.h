@@ -18,6 +18,8 @@ struct wl_registry;
 struct wl_seat;
 struct wl_shm;
 struct wl_surface;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
 class QSocketNotifier;
 
 Q_DECLARE_LOGGING_CATEGORY(lcWayland)
@@ -40,11 +42,13 @@ public:
     struct Output
     {
         wl_output* output = nullptr;
+        zxdg_output_v1* xdgOutput = nullptr;
         quint32 name = 0;
         QRect geometry;  // logical, in the compositor's global space
-        int scale = 1;
+        int scale = 1;   // the buffer scale the compositor asks for (a fractional one rounded up)
         QRect pending;   // mode and position until "done"
         int pendingScale = 1;
+        QRect pendingLogical; // from xdg-output, which knows fractional scales
     };
 
     // Receives the seat's pointer and keyboard events while it is set.
@@ -109,6 +113,7 @@ private:
                                quint32 version);
     static void registryGlobalRemove(void* data, wl_registry* registry, quint32 name);
     void addOutput(quint32 name, quint32 version);
+    void watchLogicalGeometry(Output* o);
     void seatCapabilities(quint32 caps);
 
     wl_display* m_display = nullptr;
@@ -116,6 +121,8 @@ private:
     wl_compositor* m_compositor = nullptr;
     wl_shm* m_shm = nullptr;
     wl_seat* m_seat = nullptr;
+    zxdg_output_manager_v1* m_xdgOutputs = nullptr;
+    quint32 m_xdgOutputVersion = 0;
     wl_pointer* m_pointer = nullptr;
     wl_keyboard* m_keyboard = nullptr;
     QList<Global> m_globals;

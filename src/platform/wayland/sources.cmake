@@ -8,7 +8,8 @@ foreach(proto
     wlr-foreign-toplevel-management-unstable-v1
     virtual-keyboard-unstable-v1
     wlr-data-control-unstable-v1
-    fake-input)
+    fake-input
+    xdg-output-unstable-v1)
   set(_xml ${CMAKE_CURRENT_LIST_DIR}/protocols/${proto}.xml)
   add_custom_command(
     OUTPUT ${_wl_gen}/${proto}-client-protocol.h ${_wl_gen}/${proto}-protocol.c

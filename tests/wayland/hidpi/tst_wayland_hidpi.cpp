@@ -158,11 +158,11 @@ class TestWaylandHiDpi : public QObject
     }
 
     // The output at `scale`, 1280x800 logical pixels still, as sway reports it.
-    static bool setScale(int scale)
+    static bool setScale(double scale)
     {
         run(QStringLiteral("swaymsg"), {QStringLiteral("output * mode %1x%2 scale %3")
-                                            .arg(kScreen.width() * scale)
-                                            .arg(kScreen.height() * scale)
+                                            .arg(qRound(kScreen.width() * scale))
+                                            .arg(qRound(kScreen.height() * scale))
                                             .arg(scale)});
         return QTest::qWaitFor(
             [&] {
@@ -226,6 +226,24 @@ class TestWaylandHiDpi : public QObject
         if (!maps.open(QIODevice::ReadOnly))
             return -1;
         return int(maps.readAll().count("memfd:rondix-ring"));
+    }
+
+    // Moves from the middle of `ring` to `sector` and clicks: true once the
+    // ring has closed and the target has had that sector's key, and no other.
+    bool pickSector(const QRect& ring, int sector)
+    {
+        readKeys();
+        const qsizetype before = m_keys.size();
+        if (!move(ring.center() + QPoint(3, 3)) || !move(sectorPoint(ring.center(), sector)) || !click() ||
+            !waitHidden())
+            return false;
+        const bool arrived = QTest::qWaitFor([&] { return (readKeys(), m_keys.size()) > before; }, 3000);
+        QTest::qWait(50); // and nothing after it
+        readKeys();
+        if (arrived && m_keys.mid(before) == QStringList{QStringLiteral("F%1").arg(sector + 1)})
+            return true;
+        qWarning() << "sector" << sector << "gave" << m_keys.mid(before);
+        return false;
     }
 
     // The keys the target has printed so far.
@@ -372,16 +390,34 @@ private Q_SLOTS:
         QVERIFY2(buffers >= 1 && buffers <= 2, qPrintable(QString::number(buffers)));
 
         // The sector under the pointer, in logical coordinates, runs its key.
-        readKeys();
-        const qsizetype before = m_keys.size();
-        QVERIFY(move(ring.center() + QPoint(3, 3)));
-        QVERIFY(move(sectorPoint(ring.center(), sector)));
-        QVERIFY(click());
-        QVERIFY(waitHidden());
-        QVERIFY(QTest::qWaitFor([&] { return (readKeys(), m_keys.size()) > before; }, 3000));
-        QCOMPARE(m_keys.mid(before), QStringList{QStringLiteral("F%1").arg(sector + 1)});
+        QVERIFY(pickSector(ring, sector));
         // Closed, the ring keeps no shared memory.
         QTRY_COMPARE_WITH_TIMEOUT(ringBuffers(), 0, 3000);
+    }
+
+    // On a fractionally scaled output (its wl_output scale rounded up) the
+    // ring still keeps to the logical screen and to the pointer.
+    void ringKeepsToTheLogicalScreen_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QRect>("ring");
+        QTest::addColumn<int>("sector");
+        QTest::newRow("1.5, bottom right corner")
+            << 1.5 << QPoint(1270, 790) << QRect(920, 440, 360, 360) << 7;
+        QTest::newRow("1.5, middle") << 1.5 << QPoint(900, 500) << QRect(720, 320, 360, 360) << 4;
+        QTest::newRow("2, bottom right corner") << 2.0 << QPoint(1270, 790) << QRect(920, 440, 360, 360) << 6;
+    }
+    void ringKeepsToTheLogicalScreen()
+    {
+        QFETCH(double, scale);
+        QFETCH(QPoint, pointer);
+        QFETCH(QRect, ring);
+        QFETCH(int, sector);
+        QVERIFY(setScale(scale));
+        QVERIFY(move(pointer) && hotkey());
+        QCOMPARE(waitForRing(), ring);
+        QVERIFY(pickSector(ring, sector));
     }
 };
 
