@@ -1,5 +1,7 @@
 #include "platform/wayland/LayerShellRingSurface.h"
 
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 #include <algorithm>
@@ -31,6 +33,12 @@ LayerShellRingSurface::LayerShellRingSurface(WaylandConnection* conn, zwlr_layer
     m_pointerWait.setSingleShot(true);
     m_pointerWait.setInterval(kPointerWaitMs);
     connect(&m_pointerWait, &QTimer::timeout, this, &LayerShellRingSurface::placeAtCentreIfWaiting);
+    // Fractional scales need both: the scale to draw at and a viewport to show the buffer at it.
+    if (m_conn->hasGlobal("wp_fractional_scale_manager_v1") && m_conn->hasGlobal("wp_viewporter")) {
+        m_fractionalScales = static_cast<wp_fractional_scale_manager_v1*>(
+            m_conn->bind("wp_fractional_scale_manager_v1", &wp_fractional_scale_manager_v1_interface, 1));
+        m_viewporter = static_cast<wp_viewporter*>(m_conn->bind("wp_viewporter", &wp_viewporter_interface, 1));
+    }
     connect(m_conn, &WaylandConnection::outputsChanged, this, &LayerShellRingSurface::followScales);
     connect(m_conn, &WaylandConnection::broken, this, [this] {
         if (m_shown)
@@ -43,6 +51,10 @@ LayerShellRingSurface::~LayerShellRingSurface()
     if (m_conn->inputSink() == this)
         m_conn->setInputSink(nullptr);
     destroyOverlays();
+    if (m_fractionalScales)
+        wp_fractional_scale_manager_v1_destroy(m_fractionalScales);
+    if (m_viewporter)
+        wp_viewporter_destroy(m_viewporter);
     if (m_shell)
         zwlr_layer_shell_v1_destroy(m_shell);
 }
@@ -124,6 +136,12 @@ void LayerShellRingSurface::createOverlays()
         // Over panels too, and the keyboard for Escape.
         zwlr_layer_surface_v1_set_exclusive_zone(o->layer, -1);
         zwlr_layer_surface_v1_set_keyboard_interactivity(o->layer, 1);
+        if (m_fractionalScales && m_viewporter) {
+            o->viewport = wp_viewporter_get_viewport(m_viewporter, o->surface);
+            o->fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(m_fractionalScales, o->surface);
+            static const wp_fractional_scale_v1_listener scaleListener = {&LayerShellRingSurface::preferredScale};
+            wp_fractional_scale_v1_add_listener(o->fractionalScale, &scaleListener, o.get());
+        }
         wl_surface_commit(o->surface);
         m_overlays.push_back(std::move(o));
     }
@@ -136,6 +154,10 @@ void LayerShellRingSurface::destroyOverlays()
         if (o->frame)
             wl_callback_destroy(o->frame);
         dropBuffers(*o);
+        if (o->fractionalScale)
+            wp_fractional_scale_v1_destroy(o->fractionalScale);
+        if (o->viewport)
+            wp_viewport_destroy(o->viewport);
         if (o->layer)
             zwlr_layer_surface_v1_destroy(o->layer);
         if (o->surface)
@@ -188,20 +210,26 @@ void LayerShellRingSurface::layerClosed(void* data, zwlr_layer_surface_v1*)
         later(self, [self] { Q_EMIT self->escapePressed(); });
 }
 
-int LayerShellRingSurface::scaleOf(const Overlay& o)
+LayerShellRingSurface::Resolution LayerShellRingSurface::resolutionOf(const Overlay& o)
 {
+    if (o.viewport && o.preferredScale > 0 && !o.size.isEmpty()) {
+        // The surface size times the scale, rounded half away from zero.
+        const qreal ratio = o.preferredScale / 120.0;
+        return {QSize(qRound(o.size.width() * ratio), qRound(o.size.height() * ratio)), ratio, 1, true};
+    }
     // An integer scale needs wl_surface 3; older compositors upscale a scale 1 buffer.
-    if (!o.output || !o.surface || wl_surface_get_version(o.surface) < WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION)
-        return 1;
-    return std::clamp(o.output->scale, 1, 8);
+    int scale = 1;
+    if (o.output && o.surface && wl_surface_get_version(o.surface) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION)
+        scale = std::clamp(o.output->scale, 1, 8);
+    return {o.size * scale, qreal(scale), scale, false};
 }
 
-void LayerShellRingSurface::dropBuffers(Overlay& o, int keepScale)
+void LayerShellRingSurface::dropBuffers(Overlay& o, const Resolution* keep)
 {
     // Buffers the compositor still holds may go too: it keeps its own
     // reference to their memory until it is done with them.
     std::erase_if(o.buffers, [&](const std::unique_ptr<Buffer>& b) {
-        if (keepScale > 0 && b->logical == o.size && b->scale == keepScale)
+        if (keep && b->logical == o.size && b->resolution == *keep)
             return false;
         if (b->buffer)
             wl_buffer_destroy(b->buffer);
@@ -211,15 +239,15 @@ void LayerShellRingSurface::dropBuffers(Overlay& o, int keepScale)
     });
 }
 
-LayerShellRingSurface::Buffer* LayerShellRingSurface::freeBuffer(Overlay& o, int scale)
+LayerShellRingSurface::Buffer* LayerShellRingSurface::freeBuffer(Overlay& o, const Resolution& resolution)
 {
     // Buffers of another size or scale are of no use any more.
-    dropBuffers(o, scale);
-    const QSize pixels = o.size * scale;
+    dropBuffers(o, &resolution);
+    const QSize pixels = resolution.pixels;
     for (auto& b : o.buffers)
         if (!b->busy)
             return b.get();
-    if (o.buffers.size() >= 2 || o.size.isEmpty())
+    if (o.buffers.size() >= 2 || pixels.isEmpty())
         return nullptr; // both are with the compositor: draw on release
     const int stride = pixels.width() * 4;
     const size_t size = size_t(stride) * size_t(pixels.height());
@@ -242,7 +270,7 @@ LayerShellRingSurface::Buffer* LayerShellRingSurface::freeBuffer(Overlay& o, int
     b->buffer = wl_shm_pool_create_buffer(pool, 0, pixels.width(), pixels.height(), stride,
                                           WL_SHM_FORMAT_ARGB8888);
     b->logical = o.size;
-    b->scale = scale;
+    b->resolution = resolution;
     wl_shm_pool_destroy(pool);
     close(fd);
     b->data = static_cast<uchar*>(data);
@@ -310,32 +338,35 @@ void LayerShellRingSurface::draw(Overlay& o)
     if (!o.configured || o.frame)
         return; // the frame callback draws what is left
     const bool hasRing = &o == m_ringOverlay && m_placed && m_content;
-    const int scale = scaleOf(o);
+    const Resolution res = resolutionOf(o);
     // A new size or scale replaces the whole surface.
-    const bool whole = !o.mapped || o.committedSize != o.size || o.committedScale != scale;
+    const bool whole = !o.mapped || o.committedSize != o.size || o.committed != res;
     if (!whole && !hasRing && o.shown.isEmpty())
         return; // nothing to change
     const QPoint origin = o.output ? o.output->geometry.topLeft() : QPoint();
     const QRect ring = hasRing ? m_ring.translated(-origin) : QRect();
     if (!whole && hasRing && !m_dirty && o.shown == ring)
         return;
-    Buffer* b = freeBuffer(o, scale);
+    Buffer* b = freeBuffer(o, res);
     if (!b) {
         // Both buffers are with the compositor: the next release draws.
         for (auto& busy : o.buffers)
             busy->waitedFor = true;
         return;
     }
-    // Painted in logical coordinates; the image's pixel ratio makes the
-    // painter draw strokes and text with every device pixel.
-    const QSize pixels = b->logical * b->scale;
+    const QSize pixels = res.pixels;
     QImage image(b->data, pixels.width(), pixels.height(), pixels.width() * 4, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
     if (!b->drawn.isEmpty() && b->drawn != ring) {
+        // In device pixels, rounded outwards: at a fractional scale the old
+        // ring's edges fall inside pixels.
+        const QRectF device(QPointF(b->drawn.topLeft()) * res.ratio, QSizeF(b->drawn.size()) * res.ratio);
         QPainter p(&image);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.fillRect(b->drawn, Qt::transparent);
+        p.fillRect(device.toAlignedRect(), Qt::transparent);
     }
+    // Painted in logical coordinates; the image's pixel ratio makes the
+    // painter draw strokes and text with every device pixel.
+    image.setDevicePixelRatio(res.ratio);
     if (hasRing) {
         // The ring paints its whole square, clearing it first.
         m_content->render(&image, ring.topLeft(), QRegion(), QWidget::DrawChildren);
@@ -344,8 +375,12 @@ void LayerShellRingSurface::draw(Overlay& o)
     b->drawn = ring;
 
     wl_surface_attach(o.surface, b->buffer, 0, 0);
-    if (scale != o.committedScale)
-        wl_surface_set_buffer_scale(o.surface, scale);
+    if (res.bufferScale != o.committed.bufferScale)
+        wl_surface_set_buffer_scale(o.surface, res.bufferScale);
+    if (res.viewport && (!o.committed.viewport || o.committedSize != o.size))
+        wp_viewport_set_destination(o.viewport, o.size.width(), o.size.height());
+    else if (!res.viewport && o.committed.viewport)
+        wp_viewport_set_destination(o.viewport, -1, -1);
     // Damage is in surface coordinates, which are logical.
     if (whole) {
         wl_surface_damage(o.surface, 0, 0, o.size.width(), o.size.height());
@@ -355,7 +390,7 @@ void LayerShellRingSurface::draw(Overlay& o)
     }
     o.shown = ring;
     o.committedSize = o.size;
-    o.committedScale = scale;
+    o.committed = res;
     b->busy = true;
     if (hasRing) {
         o.frame = wl_surface_frame(o.surface);
@@ -379,15 +414,29 @@ void LayerShellRingSurface::followScales()
         // it is drawn as one without an output.
         if (o->output && !outputs.contains(o->output))
             o->output = nullptr;
-        if (!o->mapped || o->committedScale == scaleOf(*o))
-            continue;
-        // Rescaled: the next frame is drawn at the new scale, in new buffers.
-        if (o.get() == m_ringOverlay) {
-            m_dirty = true;
-            scheduleDraw();
-        } else {
-            draw(*o);
-        }
+        redrawIfRescaled(*o);
+    }
+}
+
+void LayerShellRingSurface::preferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale120)
+{
+    auto* o = static_cast<Overlay*>(data);
+    if (o->preferredScale == scale120)
+        return;
+    o->preferredScale = scale120;
+    o->owner->redrawIfRescaled(*o);
+}
+
+void LayerShellRingSurface::redrawIfRescaled(Overlay& o)
+{
+    if (!o.mapped || o.committed == resolutionOf(o))
+        return;
+    // The next frame is drawn at the new scale, in new buffers.
+    if (&o == m_ringOverlay) {
+        m_dirty = true;
+        scheduleDraw();
+    } else {
+        draw(o);
     }
 }
 

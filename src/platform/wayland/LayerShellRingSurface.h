@@ -10,6 +10,10 @@
 
 struct wl_buffer;
 struct wl_callback;
+struct wp_fractional_scale_manager_v1;
+struct wp_fractional_scale_v1;
+struct wp_viewport;
+struct wp_viewporter;
 struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;
 
@@ -18,7 +22,9 @@ struct zwlr_layer_surface_v1;
 // pointer's enter and Escape and clicks elsewhere are seen. The ring widget is
 // painted into shared-memory buffers and only its square is damaged. On a
 // scaled output the buffers hold as many device pixels as the output has, so
-// the ring is drawn at full resolution; positions stay logical throughout.
+// the ring is drawn at full resolution: at the compositor's fractional scale
+// through a viewport where it offers one, else at the output's integer scale.
+// Positions stay logical throughout.
 class LayerShellRingSurface : public RingSurface, private WaylandConnection::InputSink
 {
     Q_OBJECT
@@ -46,6 +52,15 @@ Q_SIGNALS:
     void overlayRemoved();
 
 private:
+    // How an overlay's buffer covers its surface.
+    struct Resolution
+    {
+        QSize pixels;          // the buffer's size
+        qreal ratio = 1;       // device pixels to a logical one
+        int bufferScale = 1;   // wl_surface's buffer scale
+        bool viewport = false; // a fractional scale: the viewport stretches the buffer over the surface
+        bool operator==(const Resolution&) const = default;
+    };
     struct Overlay;
     struct Buffer
     {
@@ -56,8 +71,8 @@ private:
         bool busy = false;
         bool waitedFor = false;
         QSize logical; // the surface size it was made for
-        int scale = 1; // device pixels to a logical one
-        QRect drawn;   // what of the ring this buffer holds, surface coordinates
+        Resolution resolution;
+        QRect drawn; // what of the ring this buffer holds, surface coordinates
     };
     struct Overlay
     {
@@ -68,9 +83,12 @@ private:
         QSize size;
         bool configured = false;
         bool mapped = false;
-        // What the last commit showed: its logical size and its buffer scale.
+        wp_fractional_scale_v1* fractionalScale = nullptr;
+        wp_viewport* viewport = nullptr;
+        quint32 preferredScale = 0; // in 120ths, once the compositor has said
+        // What the last commit showed: its logical size and resolution.
         QSize committedSize;
-        int committedScale = 0;
+        Resolution committed{QSize(), 0, 0, false};
         wl_callback* frame = nullptr;
         std::vector<std::unique_ptr<Buffer>> buffers;
         QRect shown; // the ring's square on screen, surface coordinates
@@ -80,11 +98,12 @@ private:
     void destroyOverlays();
     Overlay* overlayFor(wl_surface* surface) const;
     Overlay* ringOverlay() const;
-    static int scaleOf(const Overlay& o);
-    // Drops the overlay's buffers, all or those not made for its size at `keepScale`.
-    static void dropBuffers(Overlay& o, int keepScale = 0);
-    Buffer* freeBuffer(Overlay& o, int scale);
+    static Resolution resolutionOf(const Overlay& o);
+    // Drops the overlay's buffers, all or those not made for its size at `keep`.
+    static void dropBuffers(Overlay& o, const Resolution* keep = nullptr);
+    Buffer* freeBuffer(Overlay& o, const Resolution& resolution);
     void followScales();
+    void redrawIfRescaled(Overlay& o);
     void draw(Overlay& o);
     void scheduleDraw();
     void place(Overlay& o, const QPoint& globalCentre, const std::optional<QPointF>& pointerGlobal);
@@ -96,6 +115,7 @@ private:
     static void layerClosed(void* data, zwlr_layer_surface_v1* layer);
     static void frameDone(void* data, wl_callback* callback, uint32_t time);
     static void bufferRelease(void* data, wl_buffer* buffer);
+    static void preferredScale(void* data, wp_fractional_scale_v1* scale, uint32_t scale120);
 
     // InputSink
     void pointerEnter(wl_surface* surface, double x, double y) override;
@@ -108,6 +128,8 @@ private:
 
     WaylandConnection* m_conn;
     zwlr_layer_shell_v1* m_shell;
+    wp_fractional_scale_manager_v1* m_fractionalScales = nullptr;
+    wp_viewporter* m_viewporter = nullptr;
     std::unique_ptr<QWidget> m_host;
     QPointer<QWidget> m_content;
     std::vector<std::unique_ptr<Overlay>> m_overlays;

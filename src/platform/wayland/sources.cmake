@@ -9,7 +9,9 @@ foreach(proto
     virtual-keyboard-unstable-v1
     wlr-data-control-unstable-v1
     fake-input
-    xdg-output-unstable-v1)
+    xdg-output-unstable-v1
+    fractional-scale-v1
+    viewporter)
   set(_xml ${CMAKE_CURRENT_LIST_DIR}/protocols/${proto}.xml)
   add_custom_command(
     OUTPUT ${_wl_gen}/${proto}-client-protocol.h ${_wl_gen}/${proto}-protocol.c
