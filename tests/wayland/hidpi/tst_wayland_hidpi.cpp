@@ -5,14 +5,13 @@
 // to a folder to keep the captures.
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
+#include "RondixHome.h"
 
 #include <QImage>
 #include <QtDBus>
 #include <QtTest>
 
 namespace {
-const QString kService = QStringLiteral("org.rondix.Rondix");
-const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
 const QString kInput = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_input");
 const QString kTarget = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_target");
 const QString kApp = QStringLiteral("org.rondix.TestA");
@@ -45,12 +44,6 @@ RingProfile functionKeyRing()
     }
     return RingProfile(QUuid::createUuid(), QStringLiteral("Global"), std::nullopt, std::nullopt, slots,
                        true);
-}
-
-QPoint sectorPoint(const QPoint& centre, int index, int distance = 100)
-{
-    const double a = index * M_PI / 4;
-    return centre + QPoint(qRound(distance * std::sin(a)), qRound(-distance * std::cos(a)));
 }
 
 double meanDifference(const QImage& a, const QImage& b)
@@ -101,8 +94,7 @@ class TestWaylandHiDpi : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_tmp;
-    QProcessEnvironment m_env;
+    RondixHome m_home;
     QProcess m_input;
     QProcess m_rondix;
     QProcess m_target;
@@ -130,20 +122,10 @@ class TestWaylandHiDpi : public QObject
                input(QStringLiteral("keyup %1").arg(kKeyLeftAlt));
     }
 
-    QVariant property(const QString& name)
+    static bool ringVisible() { return RondixHome::ringVisible(); }
+    static QRect ringGeometry()
     {
-        QDBusInterface props(kService, QStringLiteral("/org/rondix/Rondix"),
-                             QStringLiteral("org.freedesktop.DBus.Properties"));
-        return props.call(QStringLiteral("Get"), kService, name)
-            .arguments()
-            .value(0)
-            .value<QDBusVariant>()
-            .variant();
-    }
-    bool ringVisible() { return property(QStringLiteral("RingVisible")).toBool(); }
-    QRect ringGeometry()
-    {
-        return qdbus_cast<QRect>(property(QStringLiteral("RingGeometry")).value<QDBusArgument>());
+        return qdbus_cast<QRect>(RondixHome::property(QStringLiteral("RingGeometry")).value<QDBusArgument>());
     }
     QRect waitForRing()
     {
@@ -234,8 +216,8 @@ class TestWaylandHiDpi : public QObject
     {
         readKeys();
         const qsizetype before = m_keys.size();
-        if (!move(ring.center() + QPoint(3, 3)) || !move(sectorPoint(ring.center(), sector)) || !click() ||
-            !waitHidden())
+        if (!move(ring.center() + QPoint(3, 3)) || !move(RondixHome::sectorPoint(ring.center(), sector)) ||
+            !click() || !waitHidden())
             return false;
         const bool arrived = QTest::qWaitFor([&] { return (readKeys(), m_keys.size()) > before; }, 3000);
         QTest::qWait(50); // and nothing after it
@@ -263,34 +245,17 @@ private Q_SLOTS:
         QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("grim")).isEmpty(),
                  "grim is not installed (scripts/deps installs it)");
         QVERIFY(QDBusConnection::sessionBus().isConnected());
-        QVERIFY(m_tmp.isValid());
         QVERIFY(setScale(1));
-
-        m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(QStringLiteral("HOME"), m_tmp.path());
-        for (const char* dir : {"CONFIG", "DATA", "CACHE"})
-            m_env.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(dir)),
-                         m_tmp.filePath(QString::fromLatin1(dir).toLower()));
-        m_env.remove(QStringLiteral("RONDIX_PLATFORM"));
-        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("config/Rondix"))));
-        QFile conf(m_tmp.filePath(QStringLiteral("config/Rondix/Rondix.conf")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(
-            "[General]\napp_language=en\nsoundEnabled=false\nhideDockIcon=true\nlaunchAtLogin=false\n");
-        conf.close();
-        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("data/Rondix"))));
-        QFile store(m_tmp.filePath(QStringLiteral("data/Rondix/profiles.json")));
-        QVERIFY(store.open(QIODevice::WriteOnly));
-        store.write(encodeRingProfiles({functionKeyRing()}));
-        store.close();
+        m_home.env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        QVERIFY(m_home.writeSettings("launchAtLogin=false\n"));
+        QVERIFY(writeFile(m_home.storePath(), encodeRingProfiles({functionKeyRing()})));
 
         m_input.start(kInput, {QString::number(kScreen.width()), QString::number(kScreen.height())});
         QVERIFY(m_input.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return m_input.readAllStandardOutput().contains("ready"); }, 5000));
 
         // The window the ring's keys go to, the only one, focused with a click.
-        m_target.setProcessEnvironment(m_env);
+        m_target.setProcessEnvironment(m_home.env);
         m_target.start(kTarget, {kApp});
         QVERIFY(m_target.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return m_target.readAllStandardOutput().contains("READY"); }, 5000));
@@ -302,14 +267,8 @@ private Q_SLOTS:
             3000));
         QVERIFY(move(QPoint(kScreen.width() / 2, kScreen.height() / 2)) && click());
 
-        m_rondix.setProcessEnvironment(m_env);
-        m_rondix.start(kRondix);
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return (m_log += m_rondix.readAllStandardOutput())
-                    .contains("Application launched successfully.");
-            },
-            10000));
+        m_log = m_home.launch(m_rondix);
+        QVERIFY(!m_log.isEmpty());
         QVERIFY2(m_log.contains("Successfully registered custom hotkey"), m_log.constData());
 
         // What the ring looks like at rest at scale 1, for the scaled captures.
