@@ -3,6 +3,7 @@
 #include "platform/WindowRingSurface.h"
 #include "platform/wayland/DesktopShortcutGrabber.h"
 #include "platform/wayland/LayerShellRingSurface.h"
+#include "platform/wayland/PlasmaWindowSystem.h"
 #include "platform/wayland/SwayHotkeyGrabber.h"
 #include "platform/wayland/SwayInputMonitor.h"
 #include "platform/wayland/SwayIpc.h"
@@ -13,6 +14,7 @@
 #include "platform/wayland/WlrWindowSystem.h"
 
 #include "fake-input-client-protocol.h"
+#include "plasma-window-management-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
@@ -83,11 +85,18 @@ bool installWaylandBackends(Platform& platform)
     }
     auto keyboardTaken = [o = QPointer<LayerShellRingSurface>(overlay)] { return o && o->hasOverlay(); };
 
+    QPointer<Platform> p(&platform);
+    auto entries = [p]() -> DesktopEntries* { return p ? p->desktopEntries : nullptr; };
+    CompositorWindowSystem* windows = nullptr;
+    quint32 plasmaVersion = 0;
     if (auto* toplevels = static_cast<zwlr_foreign_toplevel_manager_v1*>(conn->bind(
-            "zwlr_foreign_toplevel_manager_v1", &zwlr_foreign_toplevel_manager_v1_interface, 3))) {
-        QPointer<Platform> p(&platform);
-        auto* windows = new WlrWindowSystem(
-            conn, toplevels, [p]() -> DesktopEntries* { return p ? p->desktopEntries : nullptr; }, conn);
+            "zwlr_foreign_toplevel_manager_v1", &zwlr_foreign_toplevel_manager_v1_interface, 3)))
+        windows = new WlrWindowSystem(conn, toplevels, entries, conn);
+    else if (auto* plasma = static_cast<org_kde_plasma_window_management*>(
+                 conn->bind("org_kde_plasma_window_management", &org_kde_plasma_window_management_interface,
+                            16, &plasmaVersion)))
+        windows = new PlasmaWindowSystem(conn, plasma, plasmaVersion, entries, conn);
+    if (windows) {
         windows->setKeyboardTaken(keyboardTaken);
         platform.windows = windows;
     }

@@ -55,7 +55,7 @@ SessionCapabilities assess(const QString& currentDesktop, const QSet<QString>& g
     }
 
     c.ringAtPointer = globals.contains(kLayerShell);
-    c.frontmostApp = globals.contains(kToplevels);
+    c.frontmostApp = globals.contains(kToplevels) || globals.contains(kPlasmaWindows);
     c.keys = globals.contains(kVirtualKeyboard) || globals.contains(kFakeInput);
     c.clipboard = globals.contains(kDataControl);
     // Only sway lets a client bind keys and buttons; elsewhere the desktop's

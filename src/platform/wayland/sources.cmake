@@ -11,7 +11,8 @@ foreach(proto
     fake-input
     xdg-output-unstable-v1
     fractional-scale-v1
-    viewporter)
+    viewporter
+    plasma-window-management)
   set(_xml ${CMAKE_CURRENT_LIST_DIR}/protocols/${proto}.xml)
   add_custom_command(
     OUTPUT ${_wl_gen}/${proto}-client-protocol.h ${_wl_gen}/${proto}-protocol.c
@@ -27,7 +28,9 @@ list(APPEND PLATFORM_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/WaylandConnection.cpp ${CMAKE_CURRENT_LIST_DIR}/WaylandConnection.h
   ${CMAKE_CURRENT_LIST_DIR}/WaylandCapabilities.cpp ${CMAKE_CURRENT_LIST_DIR}/WaylandCapabilities.h
   ${CMAKE_CURRENT_LIST_DIR}/LayerShellRingSurface.cpp ${CMAKE_CURRENT_LIST_DIR}/LayerShellRingSurface.h
+  ${CMAKE_CURRENT_LIST_DIR}/CompositorWindowSystem.cpp ${CMAKE_CURRENT_LIST_DIR}/CompositorWindowSystem.h
   ${CMAKE_CURRENT_LIST_DIR}/WlrWindowSystem.cpp ${CMAKE_CURRENT_LIST_DIR}/WlrWindowSystem.h
+  ${CMAKE_CURRENT_LIST_DIR}/PlasmaWindowSystem.cpp ${CMAKE_CURRENT_LIST_DIR}/PlasmaWindowSystem.h
   ${CMAKE_CURRENT_LIST_DIR}/WaylandKeyInjector.cpp ${CMAKE_CURRENT_LIST_DIR}/WaylandKeyInjector.h
   ${CMAKE_CURRENT_LIST_DIR}/WaylandClipboard.cpp ${CMAKE_CURRENT_LIST_DIR}/WaylandClipboard.h
   ${CMAKE_CURRENT_LIST_DIR}/SwayIpc.cpp ${CMAKE_CURRENT_LIST_DIR}/SwayIpc.h

@@ -135,7 +135,7 @@ private Q_SLOTS:
         QTest::newRow("another wlroots compositor")
             << u"labwc:wlroots"_s << wlroots << false << u"labwc"_s << u"100111"_s << 2;
         QTest::newRow("KWin with its grants")
-            << u"KDE"_s << kwin << false << u"KDE Plasma"_s << u"100011"_s << 3;
+            << u"KDE"_s << kwin << false << u"KDE Plasma"_s << u"100111"_s << 2;
         QTest::newRow("KWin without the desktop file's grants")
             << u"KDE"_s << M{u"zwlr_layer_shell_v1"_s, u"zwlr_data_control_manager_v1"_s} << false
             << u"KDE Plasma"_s << u"100001"_s << 4;

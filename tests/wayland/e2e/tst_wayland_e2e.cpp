@@ -1,6 +1,9 @@
-// End to end on sway (tests/session/run-wayland-session): the real rondix
-// binary on its Wayland backend, real Qt windows as targets, and a virtual
-// pointer and keyboard (rondix_wl_input) as the user's hands.
+// End to end on Wayland: the real rondix binary on its Wayland backend, real
+// Qt windows as targets, and the compositor's virtual or fake input
+// (rondix_wl_input) as the user's hands. Runs on headless sway
+// (tests/session/run-wayland-session) and on KWin (tests/session/run-kwin-session,
+// RONDIX_TEST_COMPOSITOR=kwin), which places the two targets by window rules
+// (kwinrulesrc beside this file).
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
@@ -18,6 +21,8 @@ const QString kPaste = QStringLiteral("hello wayland");
 constexpr int kNorth = 0, kEast = 2;
 constexpr int kKeyEsc = 1, kKeyLeftAlt = 56, kKeySpace = 57, kBtnLeft = 0x110;
 const QSize kScreen(1280, 800);
+// Where kwinrulesrc puts the targets on KWin.
+const QRect kKWinRectA(0, 0, 600, 300), kKWinRectB(680, 0, 600, 300);
 
 QString run(const QString& program, const QStringList& args)
 {
@@ -41,20 +46,31 @@ RingProfile ring(const QString& name, const std::optional<QString>& appId, const
 }
 } // namespace
 
-// One Qt window under an app id, reporting keys and text.
+// One Qt window under an app id, reporting keys, text and whether it is active.
 struct Target
 {
+    QString appId;
     QProcess process;
     QStringList keys;
     QString text;
+    bool ready = false, active = false;
+    QByteArray partial;
 
     void read()
     {
-        for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        partial += process.readAllStandardOutput();
+        qsizetype end;
+        while ((end = partial.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(partial.left(end));
+            partial.remove(0, end + 1);
             if (line.startsWith(QLatin1String("KEY:")))
                 keys << line.mid(4);
             else if (line.startsWith(QLatin1String("TEXT:")))
                 text = line.mid(5);
+            else if (line.startsWith(QLatin1String("ACTIVE:")))
+                active = line.mid(7) == QLatin1String("1");
+            else if (line == QLatin1String("READY"))
+                ready = true;
         }
     }
 };
@@ -65,6 +81,7 @@ class TestWaylandE2E : public QObject
 
     QTemporaryDir m_tmp;
     QProcessEnvironment m_env;
+    bool m_kwin = false;
     QProcess m_input;
     QProcess m_rondix;
     Target m_a, m_b;
@@ -90,6 +107,7 @@ class TestWaylandE2E : public QObject
         return input(QStringLiteral("keydown %1").arg(kKeyLeftAlt)) && key(kKeySpace) &&
                input(QStringLiteral("keyup %1").arg(kKeyLeftAlt));
     }
+    Target& target(const QString& appId) { return appId == kAppA ? m_a : m_b; }
 
     QVariant property(const QString& name)
     {
@@ -117,17 +135,6 @@ class TestWaylandE2E : public QObject
         const double a = index * M_PI / 4;
         return centre + QPoint(qRound(distance * std::sin(a)), qRound(-distance * std::cos(a)));
     }
-    // The app id of the window sway has focused.
-    static QString focusedAppId(const QJsonObject& node)
-    {
-        if (node.value(QLatin1String("focused")).toBool())
-            return node.value(QLatin1String("app_id")).toString();
-        for (const char* children : {"nodes", "floating_nodes"})
-            for (const QJsonValue& child : node.value(QLatin1String(children)).toArray())
-                if (const QString id = focusedAppId(child.toObject()); !id.isEmpty())
-                    return id;
-        return {};
-    }
     // The window of an app id, in layout coordinates; empty when sway has none.
     static QRect windowRect(const QJsonObject& node, const QString& appId)
     {
@@ -148,26 +155,35 @@ class TestWaylandE2E : public QObject
                                            .toUtf8())
             .object();
     }
-    // Focuses the window the way a user does: a click into it.
+    // The window of an app id on the screen; empty while it is not laid out.
+    QRect windowRect(const QString& appId)
+    {
+        if (m_kwin)
+            return appId == kAppA ? kKWinRectA : kKWinRectB;
+        return windowRect(tree(), appId);
+    }
+    // Focuses the window the way a user does: a click into it. The window
+    // itself says when it is the active one.
     bool focus(const QString& appId)
     {
         QRect window; // a window just started may not be laid out yet
-        if (!QTest::qWaitFor([&] { return !(window = windowRect(tree(), appId)).isEmpty(); }, 3000) ||
+        if (!QTest::qWaitFor([&] { return !(window = windowRect(appId)).isEmpty(); }, 3000) ||
             !move(window.center()) || !click())
             return false;
-        QString focused;
-        if (QTest::qWaitFor([&] { return (focused = focusedAppId(tree())) == appId; }, 3000))
+        Target& t = target(appId);
+        Target& other = target(appId == kAppA ? kAppB : kAppA);
+        if (QTest::qWaitFor([&] { return (t.read(), other.read(), t.active && !other.active); }, 3000))
             return true;
-        qWarning().noquote() << "focus" << appId << "at" << window << "; focused:" << focused
-                             << "; ring visible:" << ringVisible();
+        qWarning().noquote() << "focus" << appId << "at" << window << "; active:" << t.active
+                             << "; the other active:" << other.active << "; ring visible:" << ringVisible();
         return false;
     }
     bool startTarget(Target& t, const QString& appId)
     {
+        t.appId = appId;
         t.process.setProcessEnvironment(m_env);
         t.process.start(kTarget, {appId});
-        return t.process.waitForStarted() &&
-               QTest::qWaitFor([&] { return t.process.readAllStandardOutput().contains("READY"); }, 5000);
+        return t.process.waitForStarted() && QTest::qWaitFor([&] { return (t.read(), t.ready); }, 5000);
     }
     // Waits until `t` has seen `count` keys; on a timeout, says what it saw
     // and what Rondix logged meanwhile.
@@ -198,8 +214,9 @@ class TestWaylandE2E : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("SWAYSOCK"))
-            QSKIP("needs the Wayland test session (tests/session/run-wayland-session)");
+        m_kwin = qEnvironmentVariable("RONDIX_TEST_COMPOSITOR") == QLatin1String("kwin");
+        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || (!m_kwin && qEnvironmentVariableIsEmpty("SWAYSOCK")))
+            QSKIP("needs a Wayland test session (tests/session/run-wayland-session or run-kwin-session)");
         QVERIFY(QDBusConnection::sessionBus().isConnected());
         QVERIFY(m_tmp.isValid());
 

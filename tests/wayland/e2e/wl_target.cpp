@@ -1,6 +1,8 @@
 // A window the ring acts on, on Wayland: a line edit under the app id given
-// as the first argument. It prints "KEY:<chord>" for every key press and
-// "TEXT:<text>" on every change, so the test sees keys and pasted text.
+// as the first argument. It prints "KEY:<chord>" for every key press,
+// "TEXT:<text>" on every change and "ACTIVE:1" / "ACTIVE:0" when it becomes
+// the active window or stops being it, so the test sees keys, pasted text and
+// where the focus is.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -18,6 +20,12 @@ protected:
             QTextStream(stdout) << "KEY:" << QKeySequence(event->keyCombination()).toString(QKeySequence::PortableText)
                                 << Qt::endl;
         QLineEdit::keyPressEvent(event);
+    }
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::ActivationChange)
+            QTextStream(stdout) << "ACTIVE:" << int(isActiveWindow()) << Qt::endl;
+        QLineEdit::changeEvent(event);
     }
 };
 } // namespace
