@@ -120,11 +120,11 @@ QString DesktopShortcutGrabber::kwinScript(const QString& sequence)
 {
     QString quoted = sequence;
     quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QStringLiteral("registerShortcut(\"Rondix\", \"Show the Rondix ring\", \"%1\", function () {\n"
+    return QStringLiteral("registerShortcut(\"%1\", \"Show the Rondix ring\", \"%2\", function () {\n"
                           "    callDBus(\"org.rondix.Rondix\", \"/org/rondix/Rondix\", \"org.rondix.Rondix\", "
                           "\"Summon\");\n"
                           "});\n")
-        .arg(quoted);
+        .arg(kShortcutName, quoted);
 }
 
 int DesktopShortcutGrabber::grab(quint16 keyCode, quint32 modifiers)
@@ -176,11 +176,28 @@ int DesktopShortcutGrabber::grabPlasma(const QString& sequence)
                              QStringLiteral("org.kde.kwin.Scripting"));
     if (!scripting.isValid())
         return 1;
+    // The script of an earlier run may still be loaded (the shortcut outlives
+    // Rondix); KWin would not load this one beside it.
+    removePlasmaShortcut();
     const QDBusReply<int> id = scripting.call(QStringLiteral("loadScript"), path, kScriptName);
     if (!id.isValid() || id.value() < 0)
         return 1;
     scripting.call(QStringLiteral("start"));
     return 0;
+}
+
+void DesktopShortcutGrabber::removePlasmaShortcut()
+{
+    QDBusInterface scripting(QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
+                             QStringLiteral("org.kde.kwin.Scripting"));
+    scripting.call(QStringLiteral("unloadScript"), kScriptName);
+    // KWin's shortcut daemon keeps the key of an action whose script is gone,
+    // and gives it back to the next script registering that action, over the
+    // key that script asks for: a new chord would never take. The action goes
+    // with its script, which also frees the chord for other uses.
+    QDBusInterface shortcuts(QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
+                             QStringLiteral("org.kde.KGlobalAccel"));
+    shortcuts.call(QStringLiteral("unregister"), QStringLiteral("kwin"), kShortcutName);
 }
 
 void DesktopShortcutGrabber::ungrab()
@@ -189,9 +206,7 @@ void DesktopShortcutGrabber::ungrab()
         return;
     m_grabbed = false;
     if (m_desktop == Desktop::Plasma) {
-        QDBusInterface scripting(QStringLiteral("org.kde.KWin"), QStringLiteral("/Scripting"),
-                                 QStringLiteral("org.kde.kwin.Scripting"));
-        scripting.call(QStringLiteral("unloadScript"), kScriptName);
+        removePlasmaShortcut();
         return;
     }
     if (!schemaInstalled(kMediaKeys))

@@ -17,6 +17,8 @@ public:
     static inline const QString kGnomePath =
         QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/rondix/");
     static inline const QString kScriptName = QStringLiteral("rondix-hotkey");
+    // The script's action in KWin's shortcuts (component "kwin").
+    static inline const QString kShortcutName = QStringLiteral("Rondix");
 
     DesktopShortcutGrabber(Desktop desktop, QObject* parent = nullptr);
     ~DesktopShortcutGrabber() override = default;
@@ -42,6 +44,7 @@ public:
 private:
     int grabGnome(const QString& accelerator);
     int grabPlasma(const QString& sequence);
+    static void removePlasmaShortcut();
 
     Desktop m_desktop;
     bool m_grabbed = false;

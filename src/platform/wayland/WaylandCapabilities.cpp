@@ -58,9 +58,10 @@ SessionCapabilities assess(const QString& currentDesktop, const QSet<QString>& g
     c.frontmostApp = globals.contains(kToplevels) || globals.contains(kPlasmaWindows);
     c.keys = globals.contains(kVirtualKeyboard) || globals.contains(kFakeInput);
     c.clipboard = globals.contains(kDataControl);
-    // Only sway lets a client bind keys and buttons; elsewhere the desktop's
-    // own shortcut settings run "rondix summon".
-    c.hotkey = kind == Compositor::Sway;
+    // sway binds keys and buttons for a client; KWin runs a script's shortcut
+    // (DesktopShortcutGrabber), keys only. Elsewhere the desktop's own
+    // shortcut settings run "rondix summon".
+    c.hotkey = kind == Compositor::Sway || kind == Compositor::KWin;
     c.mouseButton = kind == Compositor::Sway;
 
     // L10n keys: the tray and the permission guide show them in the user's language.
@@ -68,9 +69,7 @@ SessionCapabilities assess(const QString& currentDesktop, const QSet<QString>& g
         c.missing << QStringLiteral("session.missing.layer_shell");
     if (!c.hotkey) {
         c.missing << QStringLiteral("session.missing.hotkey");
-        if (kind == Compositor::KWin)
-            c.advice << QStringLiteral("session.advice.kwin_hotkey");
-        else if (kind == Compositor::Gnome)
+        if (kind == Compositor::Gnome)
             c.advice << QStringLiteral("session.advice.gnome_hotkey");
         else
             c.advice << QStringLiteral("session.advice.other_hotkey");

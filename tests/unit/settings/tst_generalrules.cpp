@@ -317,7 +317,7 @@ private Q_SLOTS:
             << QStringList{"hotkey", "mouse button"} << "rondix summon";
         QTest::newRow("KWin started without its desktop entry")
             << false << wayland(WaylandCapabilities::assess("KDE", {"zwlr_layer_shell_v1"}, false))
-            << QStringList{"hotkey", "mouse button", "window in front", "virtual keyboard", "clipboard"}
+            << QStringList{"mouse button", "window in front", "virtual keyboard", "clipboard"}
             << "absolute Exec path";
         QTest::newRow("GNOME") << false << wayland(WaylandCapabilities::assess("GNOME", {"gtk_shell1"}, false))
                                << QStringList{"middle of the screen", "hotkey", "mouse button", "window in front",

@@ -8,7 +8,7 @@
 #include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandCapabilities.h"
 #include "platform/wayland/WaylandKeyInjector.h"
-#include "platform/wayland/WlrWindowSystem.h"
+#include "platform/wayland/CompositorWindowSystem.h"
 
 #include <QtTest>
 #include <xkbcommon/xkbcommon.h>
@@ -135,10 +135,10 @@ private Q_SLOTS:
         QTest::newRow("another wlroots compositor")
             << u"labwc:wlroots"_s << wlroots << false << u"labwc"_s << u"100111"_s << 2;
         QTest::newRow("KWin with its grants")
-            << u"KDE"_s << kwin << false << u"KDE Plasma"_s << u"100111"_s << 2;
+            << u"KDE"_s << kwin << false << u"KDE Plasma"_s << u"110111"_s << 1;
         QTest::newRow("KWin without the desktop file's grants")
             << u"KDE"_s << M{u"zwlr_layer_shell_v1"_s, u"zwlr_data_control_manager_v1"_s} << false
-            << u"KDE Plasma"_s << u"100001"_s << 4;
+            << u"KDE Plasma"_s << u"110001"_s << 3;
         QTest::newRow("GNOME, named in a list") << u"ubuntu:GNOME"_s << gnome << false << u"GNOME"_s
                                                 << u"000000"_s << 6;
         QTest::newRow("GNOME by its globals") << QString() << gnome << false << u"GNOME"_s << u"000000"_s << 6;
@@ -234,7 +234,7 @@ private Q_SLOTS:
         entries.entries = {
             DesktopEntry{u"org.gnome.TextEditor"_s, u"Text Editor"_s, u"Text Editor"_s, u"te"_s, u"/a/te.desktop"_s, {}, {}},
             DesktopEntry{u"firefox"_s, u"Firefox"_s, u"Firefox"_s, u"ff"_s, u"/a/firefox.desktop"_s, u"firefox-esr"_s, {}}};
-        const RunningApp app = WlrWindowSystem::describe(7, appId, &entries);
+        const RunningApp app = CompositorWindowSystem::describe(7, appId, &entries);
         QCOMPARE(app.bundleId, bundleId);
         QCOMPARE(app.name, name);
         QCOMPARE(app.window, 7u);
