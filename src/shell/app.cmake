@@ -28,7 +28,11 @@ target_link_libraries(rondix PRIVATE
   PkgConfig::XCB)
 install(TARGETS rondix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/org.rondix.Rondix.desktop
+# KWin grants its fake input and window list only to a program whose desktop
+# entry names it with an absolute Exec.
+configure_file(${CMAKE_SOURCE_DIR}/resources/desktop/org.rondix.Rondix.desktop.in
+  ${CMAKE_BINARY_DIR}/packaging/org.rondix.Rondix.desktop @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/org.rondix.Rondix.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/org.rondix.Rondix.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

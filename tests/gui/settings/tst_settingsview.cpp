@@ -128,7 +128,7 @@ private Q_SLOTS:
         L10n::shared().setCurrentLanguage("en");
         m_global = ring("Global", std::nullopt);
         m_mail = ring("Mail", "org.example.Mail",
-                      RONDIX_SOURCE_DIR "/resources/desktop/org.rondix.Rondix.desktop");
+                      RONDIX_BINARY_DIR "/packaging/org.rondix.Rondix.desktop");
         // Imported for an application that is not installed.
         m_ghost = ring("Ghost", "org.example.Ghost", "/nonexistent/ghost.desktop");
         store().setProfiles({m_global, m_mail, m_ghost});
