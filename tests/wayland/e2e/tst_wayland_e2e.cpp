@@ -4,22 +4,22 @@
 // (tests/session/run-wayland-session) and on KWin (tests/session/run-kwin-session,
 // RONDIX_TEST_COMPOSITOR=kwin), which places the two targets by window rules
 // (kwinrulesrc beside this file).
+#include "WaylandTestClients.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
 #include <QtDBus>
 #include <QtTest>
 
+using namespace WaylandTest;
+
 namespace {
 const QString kService = QStringLiteral("org.rondix.Rondix");
 const QString kRondix = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix");
-const QString kInput = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_input");
-const QString kTarget = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_target");
 const QString kAppA = QStringLiteral("org.rondix.TestA");
 const QString kAppB = QStringLiteral("org.rondix.TestB");
 const QString kPaste = QStringLiteral("hello wayland");
 constexpr int kNorth = 0, kEast = 2;
-constexpr int kKeyEsc = 1, kKeyLeftAlt = 56, kKeySpace = 57, kBtnLeft = 0x110;
 const QSize kScreen(1280, 800);
 // Where kwinrulesrc puts the targets on KWin.
 const QRect kKWinRectA(0, 0, 600, 300), kKWinRectB(680, 0, 600, 300);
@@ -46,34 +46,6 @@ RingProfile ring(const QString& name, const std::optional<QString>& appId, const
 }
 } // namespace
 
-// One Qt window under an app id, reporting keys, text and whether it is active.
-struct Target
-{
-    QString appId;
-    QProcess process;
-    QStringList keys;
-    QString text;
-    bool ready = false, active = false;
-    QByteArray partial;
-
-    void read()
-    {
-        partial += process.readAllStandardOutput();
-        qsizetype end;
-        while ((end = partial.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(partial.left(end));
-            partial.remove(0, end + 1);
-            if (line.startsWith(QLatin1String("KEY:")))
-                keys << line.mid(4);
-            else if (line.startsWith(QLatin1String("TEXT:")))
-                text = line.mid(5);
-            else if (line.startsWith(QLatin1String("ACTIVE:")))
-                active = line.mid(7) == QLatin1String("1");
-            else if (line == QLatin1String("READY"))
-                ready = true;
-        }
-    }
-};
 
 class TestWaylandE2E : public QObject
 {
@@ -82,31 +54,15 @@ class TestWaylandE2E : public QObject
     QTemporaryDir m_tmp;
     QProcessEnvironment m_env;
     bool m_kwin = false;
-    QProcess m_input;
+    Input m_input;
     QProcess m_rondix;
     Target m_a, m_b;
     QByteArray m_log;
 
-    // One line to the virtual input devices, answered once sway has it.
-    bool input(const QString& line)
-    {
-        m_input.write(line.toUtf8() + '\n');
-        QByteArray answer;
-        const bool ok = QTest::qWaitFor(
-            [&] { return (answer += m_input.readAllStandardOutput()).contains('\n'); }, 3000);
-        return ok && answer.startsWith("ok");
-    }
-    bool move(QPoint p) { return input(QStringLiteral("move %1 %2").arg(p.x()).arg(p.y())); }
-    bool click(int button = kBtnLeft)
-    {
-        return input(QStringLiteral("down %1").arg(button)) && input(QStringLiteral("up %1").arg(button));
-    }
-    bool key(int code) { return input(QStringLiteral("key %1").arg(code)); }
-    bool hotkey()
-    {
-        return input(QStringLiteral("keydown %1").arg(kKeyLeftAlt)) && key(kKeySpace) &&
-               input(QStringLiteral("keyup %1").arg(kKeyLeftAlt));
-    }
+    bool move(QPoint p) { return m_input.move(p); }
+    bool click() { return m_input.click(); }
+    bool key(int code) { return m_input.key(code); }
+    bool hotkey() { return m_input.chord({kKeyLeftAlt}, kKeySpace); }
     Target& target(const QString& appId) { return appId == kAppA ? m_a : m_b; }
 
     QVariant property(const QString& name)
@@ -178,13 +134,6 @@ class TestWaylandE2E : public QObject
                              << "; the other active:" << other.active << "; ring visible:" << ringVisible();
         return false;
     }
-    bool startTarget(Target& t, const QString& appId)
-    {
-        t.appId = appId;
-        t.process.setProcessEnvironment(m_env);
-        t.process.start(kTarget, {appId});
-        return t.process.waitForStarted() && QTest::qWaitFor([&] { return (t.read(), t.ready); }, 5000);
-    }
     // Waits until `t` has seen `count` keys; on a timeout, says what it saw
     // and what Rondix logged meanwhile.
     QByteArray keysArrive(Target& t, qsizetype count)
@@ -246,12 +195,9 @@ private Q_SLOTS:
         store.write(encodeRingProfiles(rings));
         store.close();
 
-        m_input.start(kInput, {QString::number(kScreen.width()), QString::number(kScreen.height())});
-        QVERIFY(m_input.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return m_input.readAllStandardOutput().contains("ready"); }, 5000));
-
-        QVERIFY(startTarget(m_a, kAppA));
-        QVERIFY(startTarget(m_b, kAppB));
+        QVERIFY(m_input.start(kScreen.width(), kScreen.height()));
+        QVERIFY(m_a.start(kAppA, m_env));
+        QVERIFY(m_b.start(kAppB, m_env));
         QVERIFY(focus(kAppB));
 
         m_rondix.setProcessEnvironment(m_env);
@@ -265,10 +211,11 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        for (QProcess* p : {&m_rondix, &m_a.process, &m_b.process, &m_input}) {
-            p->kill();
-            p->waitForFinished(3000);
-        }
+        m_rondix.kill();
+        m_rondix.waitForFinished(3000);
+        m_a.stop();
+        m_b.stop();
+        m_input.stop();
     }
 
     void init()
