@@ -8,8 +8,11 @@
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 
+#include <QImage>
 #include <QtDBus>
 #include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace WaylandTest;
 
@@ -30,6 +33,56 @@ QString run(const QString& program, const QStringList& args)
     p.start(program, args);
     p.waitForFinished(10000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The screen as KWin shows it, through its screenshot interface (granted to
+// this test by the session's desktop file); null when it cannot be had.
+QImage kwinScreen()
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return {};
+    QVariantMap meta;
+    {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
+                                           QStringLiteral("org.kde.KWin.ScreenShot2"),
+                                           QStringLiteral("CaptureActiveScreen"));
+        call << QVariantMap() << QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
+        ::close(fds[1]);
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+            meta = qdbus_cast<QVariantMap>(reply.arguments().first());
+        else
+            qWarning() << "no screenshot:" << reply.errorMessage();
+    }
+    const int width = meta.value(QStringLiteral("width")).toInt(), height = meta.value(QStringLiteral("height")).toInt();
+    const int stride = meta.value(QStringLiteral("stride")).toInt();
+    const auto format = QImage::Format(meta.value(QStringLiteral("format")).toInt());
+    QByteArray data(qsizetype(stride) * height, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (!meta.isEmpty() && got < data.size()) {
+        const ssize_t n = ::read(fds[0], data.data() + got, size_t(data.size() - got));
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    ::close(fds[0]);
+    if (meta.isEmpty() || got < data.size())
+        return {};
+    return QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, stride, format).copy();
+}
+
+// Where two screens differ outside the test windows (whose text cursors
+// blink); empty when they are alike.
+QRect changedArea(const QImage& a, const QImage& b)
+{
+    QRect area;
+    for (int y = 0; y < qMin(a.height(), b.height()); ++y)
+        for (int x = 0; x < qMin(a.width(), b.width()); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && !kKWinRectA.contains(x, y) && !kKWinRectB.contains(x, y))
+                area |= QRect(x, y, 1, 1);
+    return area;
 }
 
 RingProfile ring(const QString& name, const std::optional<QString>& appId, const QMap<int, ActionType>& actions)
@@ -235,20 +288,44 @@ private Q_SLOTS:
         // Near a corner the ring is kept on the screen.
         QTest::newRow("top left corner") << QPoint(20, 30) << QRect(0, 0, 360, 360);
         QTest::newRow("bottom right corner") << QPoint(1270, 790) << QRect(920, 440, 360, 360);
+        QTest::newRow("below the windows") << QPoint(640, 560) << QRect(460, 380, 360, 360);
     }
     void summonAtPointer()
     {
         QFETCH(QPoint, pointer);
         QFETCH(QRect, ring);
         QVERIFY(move(pointer));
+        const QImage before = m_kwin ? kwinScreen() : QImage();
+        QVERIFY(!m_kwin || !before.isNull());
         QProcess summon;
         summon.setProcessEnvironment(m_env);
         summon.start(kRondix, {QStringLiteral("summon")});
         QVERIFY(summon.waitForFinished(10000));
         QCOMPARE(summon.exitCode(), 0);
         QCOMPARE(waitForRing(), ring);
+        if (m_kwin) {
+            // KWin shows the ring where Rondix put it: what changed on the
+            // screen lies in the ring's square, and is a disc about its
+            // centre where no window hides part of it.
+            const bool whole = !ring.intersects(kKWinRectA) && !ring.intersects(kKWinRectB);
+            QRect drawn;
+            const bool shown = QTest::qWaitFor(
+                [&] {
+                    drawn = changedArea(before, kwinScreen());
+                    return whole ? drawn.width() > 250 && drawn.height() > 250 : !drawn.isEmpty();
+                },
+                3000);
+            const QString where = QStringLiteral("drawn at %1,%2 %3x%4")
+                                      .arg(drawn.x()).arg(drawn.y()).arg(drawn.width()).arg(drawn.height());
+            QVERIFY2(shown && ring.contains(drawn), qPrintable(where));
+            if (whole)
+                QVERIFY2((drawn.center() - ring.center()).manhattanLength() <= 4, qPrintable(where));
+        }
         QVERIFY(key(kKeyEsc));
         QVERIFY(waitHidden());
+        // And takes it away.
+        if (m_kwin)
+            QVERIFY(QTest::qWaitFor([&] { return changedArea(before, kwinScreen()).isEmpty(); }, 3000));
     }
 
     void closes_data()
