@@ -411,7 +411,16 @@ void WaylandConnection::setBroken()
         return;
     m_broken = true;
     const int err = wl_display_get_error(m_display);
-    qCWarning(lcWayland) << "the compositor connection failed:" << strerror(err);
+    if (err == EPROTO) {
+        // The compositor refused a request of ours: name it, so the report says which.
+        const wl_interface* interface = nullptr;
+        quint32 objectId = 0;
+        const quint32 code = wl_display_get_protocol_error(m_display, &interface, &objectId);
+        qCWarning(lcWayland).nospace() << "the compositor closed the connection: protocol error " << code << " on "
+                                       << (interface ? interface->name : "an unknown object") << "@" << objectId;
+    } else {
+        qCWarning(lcWayland) << "the compositor connection failed:" << strerror(err);
+    }
     if (m_notifier)
         m_notifier->setEnabled(false);
     Q_EMIT broken();
