@@ -4,6 +4,7 @@
 // (tests/session/run-wayland-session) and on KWin (tests/session/run-kwin-session,
 // RONDIX_TEST_COMPOSITOR=kwin), which places the two targets by window rules
 // (kwinrulesrc beside this file).
+#include "DesktopTools.h"
 #include "WaylandTestClients.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
@@ -26,14 +27,6 @@ constexpr int kNorth = 0, kEast = 2;
 const QSize kScreen(1280, 800);
 // Where kwinrulesrc puts the targets on KWin.
 const QRect kKWinRectA(0, 0, 600, 300), kKWinRectB(680, 0, 600, 300);
-
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 
 // The screen as KWin shows it, through its screenshot interface (granted to
 // this test by the session's desktop file); null when it cannot be had.
@@ -160,7 +153,7 @@ class TestWaylandE2E : public QObject
     }
     static QJsonObject tree()
     {
-        return QJsonDocument::fromJson(run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")})
+        return QJsonDocument::fromJson(commandOutput(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")})
                                            .toUtf8())
             .object();
     }

@@ -3,6 +3,8 @@
 // pixels either way), the screen is captured with grim, and the virtual
 // pointer and keyboard (rondix_wl_input) use the ring. Set RONDIX_TEST_SHOTS
 // to a folder to keep the captures.
+#include "DesktopTools.h"
+#include "WaylandTestClients.h"
 #include "model/ModelJson.h"
 #include "model/RingProfile.h"
 #include "RondixHome.h"
@@ -12,25 +14,15 @@
 #include <QtTest>
 
 namespace {
-const QString kInput = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_input");
-const QString kTarget = QStringLiteral(RONDIX_BINARY_DIR "/bin/rondix_wl_target");
 const QString kApp = QStringLiteral("org.rondix.TestA");
 const QSize kScreen(1280, 800);
 // Inside 640x400 too: sway passes through that layout on its way from scale 2
 // to 1, and a pointer it has to pull in has moved (and hovers the hub).
 const QPoint kSummonAt(500, 380);
 const QRect kRing(320, 200, 360, 360);
-constexpr int kKeyEsc = 1, kKeyLeftAlt = 56, kKeySpace = 57, kBtnLeft = 0x110;
+using namespace WaylandTest;
 // F1 to F8 as the ring store keeps them, one to a sector.
 constexpr quint16 kFunctionKeyCodes[8] = {122, 120, 99, 118, 96, 97, 98, 100};
-
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 
 RingProfile functionKeyRing()
 {
@@ -95,32 +87,15 @@ class TestWaylandHiDpi : public QObject
     Q_OBJECT
 
     RondixHome m_home;
-    QProcess m_input;
+    Input m_input;
     QProcess m_rondix;
-    QProcess m_target;
-    QStringList m_keys;
+    Target m_target;
     QByteArray m_log;
     QImage m_reference; // the ring at rest at scale 1
 
-    bool input(const QString& line)
-    {
-        m_input.write(line.toUtf8() + '\n');
-        QByteArray answer;
-        const bool ok =
-            QTest::qWaitFor([&] { return (answer += m_input.readAllStandardOutput()).contains('\n'); }, 3000);
-        return ok && answer.startsWith("ok");
-    }
-    bool move(QPoint p) { return input(QStringLiteral("move %1 %2").arg(p.x()).arg(p.y())); }
-    bool click()
-    {
-        return input(QStringLiteral("down %1").arg(kBtnLeft)) && input(QStringLiteral("up %1").arg(kBtnLeft));
-    }
-    bool hotkey()
-    {
-        return input(QStringLiteral("keydown %1").arg(kKeyLeftAlt)) &&
-               input(QStringLiteral("key %1").arg(kKeySpace)) &&
-               input(QStringLiteral("keyup %1").arg(kKeyLeftAlt));
-    }
+    bool move(QPoint p) { return m_input.move(p); }
+    bool click() { return m_input.click(); }
+    bool hotkey() { return m_input.chord({kKeyLeftAlt}, kKeySpace); }
 
     static bool ringVisible() { return RondixHome::ringVisible(); }
     static QRect ringGeometry()
@@ -142,7 +117,7 @@ class TestWaylandHiDpi : public QObject
     // The output at `scale`, 1280x800 logical pixels still, as sway reports it.
     static bool setScale(double scale)
     {
-        run(QStringLiteral("swaymsg"), {QStringLiteral("output * mode %1x%2 scale %3")
+        commandOutput(QStringLiteral("swaymsg"), {QStringLiteral("output * mode %1x%2 scale %3")
                                             .arg(qRound(kScreen.width() * scale))
                                             .arg(qRound(kScreen.height() * scale))
                                             .arg(scale)});
@@ -150,7 +125,7 @@ class TestWaylandHiDpi : public QObject
             [&] {
                 const QJsonArray outputs =
                     QJsonDocument::fromJson(
-                        run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_outputs")})
+                        commandOutput(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_outputs")})
                             .toUtf8())
                         .array();
                 const QJsonObject o = outputs.first().toObject();
@@ -214,27 +189,18 @@ class TestWaylandHiDpi : public QObject
     // ring has closed and the target has had that sector's key, and no other.
     bool pickSector(const QRect& ring, int sector)
     {
-        readKeys();
-        const qsizetype before = m_keys.size();
+        m_target.read();
+        const qsizetype before = m_target.keys.size();
         if (!move(ring.center() + QPoint(3, 3)) || !move(RondixHome::sectorPoint(ring.center(), sector)) ||
             !click() || !waitHidden())
             return false;
-        const bool arrived = QTest::qWaitFor([&] { return (readKeys(), m_keys.size()) > before; }, 3000);
+        const bool arrived = QTest::qWaitFor([&] { return (m_target.read(), m_target.keys.size()) > before; }, 3000);
         QTest::qWait(50); // and nothing after it
-        readKeys();
-        if (arrived && m_keys.mid(before) == QStringList{QStringLiteral("F%1").arg(sector + 1)})
+        m_target.read();
+        if (arrived && m_target.keys.mid(before) == QStringList{QStringLiteral("F%1").arg(sector + 1)})
             return true;
-        qWarning() << "sector" << sector << "gave" << m_keys.mid(before);
+        qWarning() << "sector" << sector << "gave" << m_target.keys.mid(before);
         return false;
-    }
-
-    // The keys the target has printed so far.
-    void readKeys()
-    {
-        for (const QString& line :
-             QString::fromUtf8(m_target.readAllStandardOutput()).split(QLatin1Char('\n')))
-            if (line.startsWith(QLatin1String("KEY:")))
-                m_keys << line.mid(4);
     }
 
 private Q_SLOTS:
@@ -250,18 +216,13 @@ private Q_SLOTS:
         QVERIFY(m_home.writeSettings("launchAtLogin=false\n"));
         QVERIFY(writeFile(m_home.storePath(), encodeRingProfiles({functionKeyRing()})));
 
-        m_input.start(kInput, {QString::number(kScreen.width()), QString::number(kScreen.height())});
-        QVERIFY(m_input.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return m_input.readAllStandardOutput().contains("ready"); }, 5000));
+        QVERIFY(m_input.start(kScreen.width(), kScreen.height()));
 
         // The window the ring's keys go to, the only one, focused with a click.
-        m_target.setProcessEnvironment(m_home.env);
-        m_target.start(kTarget, {kApp});
-        QVERIFY(m_target.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return m_target.readAllStandardOutput().contains("READY"); }, 5000));
+        QVERIFY(m_target.start(kApp, m_home.env));
         QVERIFY(QTest::qWaitFor(
             [&] {
-                return run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")})
+                return commandOutput(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")})
                     .contains(kApp);
             },
             3000));
@@ -276,22 +237,22 @@ private Q_SLOTS:
         QCOMPARE(waitForRing(), kRing);
         m_reference = settledCapture(kRing, QStringLiteral("reference"));
         QCOMPARE(m_reference.size(), kRing.size());
-        QVERIFY(input(QStringLiteral("key %1").arg(kKeyEsc)));
+        QVERIFY(m_input.key(kKeyEsc));
         QVERIFY(waitHidden());
     }
 
     void cleanupTestCase()
     {
-        for (QProcess* p : {&m_rondix, &m_target, &m_input}) {
-            p->kill();
-            p->waitForFinished(3000);
-        }
+        m_rondix.kill();
+        m_rondix.waitForFinished(3000);
+        m_target.stop();
+        m_input.stop();
     }
 
     void init()
     {
         if (ringVisible()) {
-            input(QStringLiteral("key %1").arg(kKeyEsc));
+            m_input.key(kKeyEsc);
             QVERIFY(waitHidden());
         }
     }
