@@ -59,9 +59,10 @@ SessionCapabilities assess(const QString& currentDesktop, const QSet<QString>& g
     c.keys = globals.contains(kVirtualKeyboard) || globals.contains(kFakeInput);
     c.clipboard = globals.contains(kDataControl);
     // sway binds keys and buttons for a client; KWin runs a script's shortcut
-    // (DesktopShortcutGrabber), keys only. Elsewhere the desktop's own
-    // shortcut settings run "rondix summon".
-    c.hotkey = kind == Compositor::Sway || kind == Compositor::KWin;
+    // and GNOME a custom shortcut that Rondix writes (DesktopShortcutGrabber),
+    // keys only. Elsewhere the user binds "rondix summon" in the desktop's own
+    // shortcut settings.
+    c.hotkey = kind == Compositor::Sway || kind == Compositor::KWin || kind == Compositor::Gnome;
     c.mouseButton = kind == Compositor::Sway;
 
     // L10n keys: the tray and the permission guide show them in the user's language.
@@ -69,11 +70,11 @@ SessionCapabilities assess(const QString& currentDesktop, const QSet<QString>& g
         c.missing << QStringLiteral("session.missing.layer_shell");
     if (!c.hotkey) {
         c.missing << QStringLiteral("session.missing.hotkey");
-        if (kind == Compositor::Gnome)
-            c.advice << QStringLiteral("session.advice.gnome_hotkey");
-        else
-            c.advice << QStringLiteral("session.advice.other_hotkey");
+        c.advice << QStringLiteral("session.advice.other_hotkey");
     }
+    // Where GNOME keeps the shortcut, should the user want another key there.
+    if (kind == Compositor::Gnome)
+        c.advice << QStringLiteral("session.advice.gnome_hotkey");
     if (!c.mouseButton)
         c.missing << QStringLiteral("session.missing.mouse_button");
     if (!c.frontmostApp)

@@ -320,7 +320,7 @@ private Q_SLOTS:
             << QStringList{"mouse button", "window in front", "virtual keyboard", "clipboard"}
             << "absolute Exec path";
         QTest::newRow("GNOME") << false << wayland(WaylandCapabilities::assess("GNOME", {"gtk_shell1"}, false))
-                               << QStringList{"middle of the screen", "hotkey", "mouse button", "window in front",
+                               << QStringList{"middle of the screen", "mouse button", "window in front",
                                               "virtual keyboard", "clipboard"}
                                << "Custom Shortcuts";
         QTest::newRow("no compositor reached") << false << InputAccess{S::Wayland, false, false}

@@ -140,8 +140,8 @@ private Q_SLOTS:
             << u"KDE"_s << M{u"zwlr_layer_shell_v1"_s, u"zwlr_data_control_manager_v1"_s} << false
             << u"KDE Plasma"_s << u"110001"_s << 3;
         QTest::newRow("GNOME, named in a list") << u"ubuntu:GNOME"_s << gnome << false << u"GNOME"_s
-                                                << u"000000"_s << 6;
-        QTest::newRow("GNOME by its globals") << QString() << gnome << false << u"GNOME"_s << u"000000"_s << 6;
+                                                << u"010000"_s << 5;
+        QTest::newRow("GNOME by its globals") << QString() << gnome << false << u"GNOME"_s << u"010000"_s << 5;
     }
     void capabilities()
     {
