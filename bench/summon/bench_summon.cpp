@@ -191,6 +191,17 @@ qint64 wakeups(qint64 pid)
            statusField(pid, "nonvoluntary_ctxt_switches", true);
 }
 
+// Idle: no ring, no input, nothing should wake the process.
+void reportIdleWakeups(qint64 pid)
+{
+    QThread::msleep(500);
+    const qint64 before = wakeups(pid);
+    QThread::sleep(10);
+    const qint64 idle = wakeups(pid) - before;
+    line(QStringLiteral("wake-ups while idle (10 s)"), QStringLiteral("%1 context switches").arg(idle),
+         QStringLiteral("0 (no timers or polling)"), idle == 0);
+}
+
 // Starts rondix and returns the milliseconds until its bus name appears and
 // until it logged the end of its start-up.
 bool startRondix(QProcess& p, const QProcessEnvironment& env, double* nameMs, double* launchedMs)
@@ -316,12 +327,7 @@ int waylandMain(const QProcessEnvironment& baseEnv)
     line(QStringLiteral("resident memory after the summons"),
          QStringLiteral("%1 MB").arg(statusField(pid, "VmRSS", false) / 1024.0, 0, 'f', 1), QStringLiteral("< 40 MB"),
          std::nullopt);
-    QThread::msleep(500);
-    const qint64 before = wakeups(pid);
-    QThread::sleep(10);
-    const qint64 idle = wakeups(pid) - before;
-    line(QStringLiteral("wake-ups while idle (10 s)"), QStringLiteral("%1 context switches").arg(idle),
-         QStringLiteral("0 (no timers or polling)"), idle == 0);
+    reportIdleWakeups(pid);
     stopRondix(rondix);
     input.kill();
     input.waitForFinished();
@@ -499,13 +505,7 @@ int main(int argc, char* argv[])
          QStringLiteral("%1 MB").arg(pssAfterFirst / 1024.0, 0, 'f', 1), QStringLiteral("(breakdown)"),
          std::nullopt);
 
-    // Idle: no ring, no input, nothing should wake the process.
-    QThread::msleep(500);
-    const qint64 before = wakeups(pid);
-    QThread::sleep(10);
-    const qint64 idle = wakeups(pid) - before;
-    line(QStringLiteral("wake-ups while idle (10 s)"), QStringLiteral("%1 context switches").arg(idle),
-         QStringLiteral("0 (no timers or polling)"), idle == 0);
+    reportIdleWakeups(pid);
 
     stopRondix(rondix);
     xcb_key_symbols_free(x.syms);
