@@ -88,10 +88,11 @@ std::optional<RingPlacement> WindowRingSurface::begin(const std::optional<QPoint
             m_input->acquireButtons(this);
             m_monitoring = true;
         }
+        // A window maximized before keeps the size the desktop gave it (no
+        // resize comes when it gets the same one again); the first time, the
+        // screen's work area is the best guess.
         QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-        const QSize size = window->isVisible() ? window->size()
-                           : screen                                     ? screen->geometry().size()
-                                                                        : window->size();
+        const QSize size = window->isMaximized() || !screen ? window->size() : screen->availableGeometry().size();
         if (content) {
             content->move(centredIn(size));
             content->show();
